@@ -1,0 +1,147 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+class BrowserHost;
+class Clock;
+class DatePicker;
+class Dialogs;
+class Memo;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+class QTabWidget;
+class QTableView;
+class QTableWidget;
+
+// What the window needs from outside: where its files live, the command line,
+// and the seams that tests replace (clock, boxes, browser).
+struct FormServices
+{
+    QString exeDir;          // ends with a separator
+    QStringList arguments;   // command-line arguments after the program's name
+    QString gatewayBase;     // normalised gateway base address
+    Clock* clock = nullptr;
+    Dialogs* dialogs = nullptr;
+    BrowserHost* browser = nullptr;
+};
+
+// The main window: every control as a named member, every action as a handler.
+// Handlers read and write controls and call the subsystems' classes.
+class TForm1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TForm1(const FormServices& services, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Window
+    QTabWidget* PageControl1;
+    QWidget* TabSheet1;
+    QWidget* TabSheet2;
+
+    // "通訊錄" page
+    QFrame* Panel2;
+    QPushButton* Button1;
+    QPushButton* Button5;
+    QPushButton* Button2;
+    QPushButton* Button4;
+    QPushButton* Button3;
+    QTableView* DBGrid1;
+
+    // "簡訊發送" page
+    QScrollArea* ScrollBox1;
+    QWidget* WebBrowser1;
+    QFrame* Panel1;
+    QLabel* Label1;
+    QLineEdit* Edit1;
+    QLabel* Label2;
+    QLineEdit* Edit2;
+    QLabel* Label7;
+    QLineEdit* Edit5;
+    QCheckBox* CheckBox1;
+    QLabel* Label3;
+    QLineEdit* Edit11;
+    QLineEdit* Edit12;
+    QLineEdit* Edit13;
+    QLineEdit* Edit14;
+    QLineEdit* Edit15;
+    QLabel* Label4;
+    Memo* Memo1;
+    QLabel* Label5;
+    QLineEdit* Edit4;
+    QPushButton* BitBtn2;
+    QRadioButton* RadioButton1;
+    QRadioButton* RadioButton2;
+    QLabel* Label6;
+    DatePicker* DateTimePicker1;
+    QComboBox* ComboBox1;
+    QLabel* Label8;
+    QComboBox* ComboBox2;
+    QLabel* Label9;
+    QPushButton* BitBtn5;
+    QPushButton* BitBtn4;
+    QPushButton* BitBtn6;
+    QPushButton* BitBtn7;
+    QPushButton* BitBtn1;
+    QTableWidget* ValueListEditor2;
+
+    // Which action the next completed page triggers: "", "Send" or "Auth".
+    QString ChainStep;
+
+    // The recipient boxes in order, Edit11 ... Edit15.
+    QList<QLineEdit*> recipientBoxes() const;
+    // The recipient box named "Edit1" followed by the digit k (1 to 5).
+    QLineEdit* recipientBox(int k) const;
+
+    // Whether the window was closed while the start-up sequence ran.
+    bool closedDuringStartup() const { return m_closedDuringStartup; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void createContactPage();
+    void createSendingPage();
+    void setKeyboardOrder();
+
+    void FormShow();
+    void FormClose();
+
+    // Contact page and birthday scan (Unit1Contacts.cpp)
+    void connectContactPage();
+    void openContactBook();
+    // Returns false when the scan stops the start-up early.
+    bool scanBirthdays(const QDate& today);
+    void greetOrClose();
+
+    // Gateway page actions and the one-step chain (Unit1Gateway.cpp)
+    void connectGateway();
+    void setScheduledDate(const QDateTime& now);
+    void proposeScheduledHour(int hour);
+    void navigateToSmsPage();
+
+    // Saved account and message text file (Unit1Files.cpp)
+    void connectFiles();
+    void loadSavedAccount();
+    void loadMessageText();
+    void releaseSavedAccount();
+
+    // Characters-left counter (Unit1Counter.cpp)
+    void connectCounter();
+
+    FormServices m_services;
+    bool m_shown = false;
+    bool m_inStartup = false;
+    bool m_closedDuringStartup = false;
+};

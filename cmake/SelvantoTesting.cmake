@@ -1,0 +1,20 @@
+# selvanto_add_test(NAME SOURCES... LIBS... [BROWSER])
+# One Qt Test executable registered with CTest, run headless with a fixed locale.
+# BROWSER marks tests that start the real Qt WebEngine.
+function(selvanto_add_test name)
+    cmake_parse_arguments(arg "BROWSER" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${arg_SOURCES})
+    target_link_libraries(${name} PRIVATE Qt6::Test ${arg_LIBS})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    add_test(NAME ${name} COMMAND ${name})
+    set(env "QT_QPA_PLATFORM=offscreen" "LC_ALL=C.UTF-8" "LANG=C.UTF-8" "TZ=Asia/Taipei")
+    if(arg_BROWSER)
+        list(APPEND env "QTWEBENGINE_DISABLE_SANDBOX=1"
+             "QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu --no-first-run --disable-background-networking")
+        set_tests_properties(${name} PROPERTIES LABELS browser RUN_SERIAL TRUE)
+    endif()
+    if(NOT arg_TIMEOUT)
+        set(arg_TIMEOUT 120)
+    endif()
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${arg_TIMEOUT})
+endfunction()

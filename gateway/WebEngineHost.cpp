@@ -1,0 +1,31 @@
+#include "WebEngineHost.h"
+
+#include "NavigationRecordingPage.h"
+
+#include <QWebEngineView>
+
+WebEngineHost::WebEngineHost(QObject* parent) : BrowserHost(parent)
+{
+    m_view = new QWebEngineView;
+    m_view->setObjectName(QStringLiteral("WebBrowser1"));
+    m_page = new NavigationRecordingPage(m_view);
+    m_view->setPage(m_page);
+    connect(m_page, &NavigationRecordingPage::navigationStarting, this,
+            &BrowserHost::navigationStarting);
+    connect(m_page, &QWebEnginePage::loadFinished, this, [this] { Q_EMIT documentComplete(); });
+}
+
+WebEngineHost::~WebEngineHost()
+{
+    delete m_view.data();
+}
+
+QWidget* WebEngineHost::widget()
+{
+    return m_view;
+}
+
+void WebEngineHost::navigate(const QString& address)
+{
+    m_view->load(QUrl(address));
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "BrowserHost.h"
+
+#include <QPointer>
+
+class QWebEngineView;
+class NavigationRecordingPage;
+
+// The browser host on Qt WebEngine.
+class WebEngineHost : public BrowserHost
+{
+    Q_OBJECT
+
+public:
+    explicit WebEngineHost(QObject* parent = nullptr);
+    ~WebEngineHost() override;
+
+    QWidget* widget() override;
+    void navigate(const QString& address) override;
+
+private:
+    QPointer<QWebEngineView> m_view;
+    NavigationRecordingPage* m_page = nullptr;
+};

@@ -1,0 +1,91 @@
+#include "AnsiText.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <memory>
+#include <stdexcept>
+
+#ifndef Q_OS_WIN
+#include <unicode/ucnv.h>
+#endif
+
+namespace ansi {
+namespace {
+
+#ifdef Q_OS_WIN
+constexpr auto codePage = QStringConverter::System;
+#else
+constexpr const char* codePage = "windows-950";
+#endif
+
+QStringEncoder makeEncoder(QStringConverter::Flags flags)
+{
+    QStringEncoder encoder(codePage, flags);
+    Q_ASSERT_X(encoder.isValid(), "ansi", "code page 950 converter missing (Qt built without ICU?)");
+    return encoder;
+}
+
+qsizetype characterLength(QStringView text, qsizetype i)
+{
+    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+        return 2;
+    return 1;
+}
+
+} // namespace
+
+QByteArray encode(QStringView text)
+{
+    QStringEncoder encoder = makeEncoder(QStringConverter::Flag::Default);
+    return encoder.encode(text);
+}
+
+QString decode(QByteArrayView bytes)
+{
+#ifdef Q_OS_WIN
+    QStringDecoder decoder(codePage);
+    return decoder.decode(bytes);
+#else
+    // ICU directly, so a sequence cut short at the end of the bytes is flushed
+    // as a replacement character instead of being held back for more input.
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UConverter, decltype(&ucnv_close)> converter(ucnv_open(codePage, &status),
+                                                                 &ucnv_close);
+    if (U_FAILURE(status))
+        throw std::runtime_error("code page 950 converter missing");
+    QString text(bytes.size(), Qt::Uninitialized);
+    const int32_t length =
+        ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(text.data()),
+                      int32_t(text.size()), bytes.data(), int32_t(bytes.size()), &status);
+    if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING)
+        throw std::runtime_error("code page 950 conversion failed");
+    text.truncate(length);
+    return text;
+#endif
+}
+
+qsizetype firstUnencodable(QStringView text)
+{
+    if (decode(encode(text)) == text)
+        return -1;
+    // Encoding one character at a time keeps the answer exact: a character
+    // without a code comes back as "?" (or fails) while "?" itself round-trips.
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = characterLength(text, i);
+        const QStringView character = text.mid(i, length);
+        QStringEncoder encoder = makeEncoder(QStringConverter::Flag::Stateless);
+        const QByteArray bytes = encoder.encode(character);
+        if (encoder.hasError() || decode(bytes) != character)
+            return i;
+        i += length;
+    }
+    return -1;
+}
+
+bool canEncode(QStringView text)
+{
+    return firstUnencodable(text) < 0;
+}
+
+} // namespace ansi

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// The program's modal boxes. The window reaches them only through this
+// interface so tests can record and answer them without blocking.
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+
+    // Information box: the text, one OK button, no icon.
+    virtual void showMessage(const QString& text) = 0;
+    // Error box: the text as given, stop icon, one OK button.
+    virtual void showError(const QString& text) = 0;
+    // Question with OK and Cancel; true when the user chose OK.
+    virtual bool confirm(const QString& text) = 0;
+};

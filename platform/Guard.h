@@ -1,0 +1,15 @@
+#pragma once
+
+#include <functional>
+
+class Dialogs;
+class QString;
+
+// The text of the error box: a full stop is added when the last character
+// sorts after ".".
+QString errorBoxText(const QString& text);
+
+// Runs one event handler. A Failure (or any other exception) becomes the error
+// box, a SilentAbort shows nothing; either way the window goes on.
+// Returns true when the handler finished without a failure.
+bool runGuarded(Dialogs& dialogs, const std::function<void()>& handler);

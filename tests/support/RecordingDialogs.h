@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Dialogs.h"
+
+#include <QList>
+#include <QStringList>
+#include <functional>
+
+// Records every box the program would show and answers questions from a
+// queue, so no test ever waits on a modal box.
+class RecordingDialogs : public Dialogs
+{
+public:
+    struct Shown
+    {
+        enum Kind { Message, Error, Question } kind;
+        QString text;
+    };
+
+    void showMessage(const QString& text) override;
+    void showError(const QString& text) override;
+    bool confirm(const QString& text) override;
+
+    // The next questions are answered with these, in order; OK when empty.
+    void queueAnswers(QList<bool> answers) { m_answers += answers; }
+    // Runs while a box is "open", to check what the window looked like then.
+    void setOnShow(std::function<void(const Shown&)> hook) { m_onShow = std::move(hook); }
+
+    const QList<Shown>& shown() const { return m_shown; }
+    QStringList texts() const;
+    QStringList messages() const;
+    QStringList errors() const;
+    void clear() { m_shown.clear(); }
+
+private:
+    void record(Shown::Kind kind, const QString& text);
+
+    QList<Shown> m_shown;
+    QList<bool> m_answers;
+    std::function<void(const Shown&)> m_onShow;
+};
