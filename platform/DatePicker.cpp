@@ -5,9 +5,9 @@
 
 DatePicker::DatePicker(QWidget* parent) : QDateTimeEdit(parent)
 {
-    const QLocale taiwan(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::Taiwan);
-    setLocale(taiwan);
-    setDisplayFormat(taiwan.dateFormat(QLocale::LongFormat));
+    // The Traditional Chinese long date format, as Windows writes it for Taiwan.
+    setLocale(QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::Taiwan));
+    setDisplayFormat(QStringLiteral("yyyy年M月d日"));
     setCalendarPopup(true);
 }
 
