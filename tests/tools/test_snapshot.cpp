@@ -30,6 +30,17 @@ void TestSnapshot::writesOnePicturePerPage()
         QVERIFY(picture.pixelColor(picture.width() - 5, picture.height() - 10) ==
                 QColor(221, 255, 255));
     }
+    QProcess locate;
+    locate.start(QStringLiteral(SNAPSHOT_TOOL),
+                 {QStringLiteral("--locate"), QStringLiteral("Button1")});
+    QVERIFY(locate.waitForFinished(60000));
+    QCOMPARE(locate.exitCode(), 0);
+    const QList<QByteArray> centre = locate.readAllStandardOutput().trimmed().split(' ');
+    QCOMPARE(centre.size(), 2);
+    // Button1 is 57 x 25 at 172,2 on the page, inside the tab control's frame.
+    QVERIFY(qAbs(centre[0].toInt() - (172 + 28)) <= 4);
+    QVERIFY(centre[1].toInt() > 2 + 12);
+
     QProcess misuse;
     misuse.start(QStringLiteral(SNAPSHOT_TOOL), {});
     QVERIFY(misuse.waitForFinished(60000));
