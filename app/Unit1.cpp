@@ -7,6 +7,7 @@
 #include "Memo.h"
 #include "StartupSequence.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -221,10 +222,10 @@ void TForm1::createSendingPage()
         hours << QStringLiteral("%1").arg(hour, 2, 10, QLatin1Char('0'));
     ComboBox1 = makeComboBox(Panel1, "ComboBox1", hours, {224, 167}, 41, QStringLiteral("時"));
     Label8 = makeLabel(Panel1, "Label8", QStringLiteral("時"), {268, 172});
-    ComboBox2 = makeComboBox(Panel1, "ComboBox2",
-                             {QStringLiteral("00"), QStringLiteral("15"), QStringLiteral("30"),
-                              QStringLiteral("45")},
-                             {288, 167}, 41, QStringLiteral("分"));
+    ComboBox2 = makeComboBox(
+        Panel1, "ComboBox2",
+        {QStringLiteral("00"), QStringLiteral("15"), QStringLiteral("30"), QStringLiteral("45")},
+        {288, 167}, 41, QStringLiteral("分"));
     Label9 = makeLabel(Panel1, "Label9", QStringLiteral("分"), {334, 171});
 
     BitBtn5 = makeButton(Panel1, "BitBtn5", QStringLiteral("登入"), {10, 195, 75, 25});
@@ -252,8 +253,8 @@ void TForm1::createSendingPage()
         setTextColour(widget, blue);
     }
     for (QWidget* widget : std::initializer_list<QWidget*>{
-             Edit1, Edit2, Edit5, Edit11, Edit12, Edit13, Edit14, Edit15, Edit4, BitBtn2,
-             BitBtn5, BitBtn4, BitBtn6, BitBtn7, BitBtn1, ValueListEditor2}) {
+             Edit1, Edit2, Edit5, Edit11, Edit12, Edit13, Edit14, Edit15, Edit4, BitBtn2, BitBtn5,
+             BitBtn4, BitBtn6, BitBtn7, BitBtn1, ValueListEditor2}) {
         widget->setFont(small);
     }
     Memo1->setFont(small);
@@ -276,9 +277,10 @@ void TForm1::setKeyboardOrder()
 {
     const QList<QWidget*> contactOrder = {Button1, Button2, DBGrid1, Button3, Button4, Button5};
     const QList<QWidget*> sendingOrder = {
-        Edit1,   Edit2,   Edit5,   CheckBox1, Edit11,  Edit12,           Edit13,  Edit14,
-        Edit15,  Memo1,   RadioButton1,       RadioButton2, DateTimePicker1, Edit4, BitBtn4,
-        BitBtn5, BitBtn6, BitBtn7, ValueListEditor2, BitBtn1, BitBtn2, ComboBox1, ComboBox2};
+        Edit1,     Edit2,    Edit5,   CheckBox1,    Edit11,           Edit12,          Edit13,
+        Edit14,    Edit15,   Memo1,   RadioButton1, RadioButton2,     DateTimePicker1, Edit4,
+        BitBtn4,   BitBtn5,  BitBtn6, BitBtn7,      ValueListEditor2, BitBtn1,         BitBtn2,
+        ComboBox1, ComboBox2};
     for (const QList<QWidget*>& order : {contactOrder, sendingOrder}) {
         for (qsizetype i = 1; i < order.size(); ++i)
             QWidget::setTabOrder(order[i - 1], order[i]);
@@ -304,6 +306,10 @@ void TForm1::showEvent(QShowEvent* event)
     m_inStartup = true;
     FormShow();
     m_inStartup = false;
+    // A close during the start-up happens before the event loop runs, where a
+    // plain close cannot end it: end the program as soon as the loop starts.
+    if (m_closedDuringStartup)
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
