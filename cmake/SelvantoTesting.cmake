@@ -3,11 +3,17 @@
 # BROWSER marks tests that start the real Qt WebEngine.
 function(selvanto_add_test name)
     cmake_parse_arguments(arg "BROWSER" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    if(arg_BROWSER AND NOT SELVANTO_BROWSER_TESTS)
+        return()
+    endif()
     add_executable(${name} ${arg_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${arg_LIBS})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     add_test(NAME ${name} COMMAND ${name})
-    set(env "QT_QPA_PLATFORM=offscreen" "LC_ALL=C.UTF-8" "LANG=C.UTF-8" "TZ=Asia/Taipei")
+    set(env "QT_QPA_PLATFORM=offscreen" "LC_ALL=C.UTF-8" "LANG=C.UTF-8" "TZ=Asia/Taipei"
+        "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1"
+        "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
+        "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
     if(arg_BROWSER)
         list(APPEND env "QTWEBENGINE_DISABLE_SANDBOX=1"
              "QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu --no-first-run --disable-background-networking")
