@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -22,7 +23,8 @@ constexpr const char* codePage = "windows-950";
 QStringEncoder makeEncoder(QStringConverter::Flags flags)
 {
     QStringEncoder encoder(codePage, flags);
-    Q_ASSERT_X(encoder.isValid(), "ansi", "code page 950 converter missing (Qt built without ICU?)");
+    Q_ASSERT_X(encoder.isValid(), "ansi",
+               "code page 950 converter missing (Qt built without ICU?)");
     return encoder;
 }
 
@@ -56,8 +58,8 @@ QString decode(QByteArrayView bytes)
         throw std::runtime_error("code page 950 converter missing");
     QString text(bytes.size(), Qt::Uninitialized);
     const int32_t length =
-        ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(text.data()),
-                      int32_t(text.size()), bytes.data(), int32_t(bytes.size()), &status);
+        ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(text.data()), int32_t(text.size()),
+                      bytes.data(), int32_t(bytes.size()), &status);
     if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING)
         throw std::runtime_error("code page 950 conversion failed");
     text.truncate(length);
@@ -81,6 +83,33 @@ qsizetype firstUnencodable(QStringView text)
         i += length;
     }
     return -1;
+}
+
+QString describeCharacter(QStringView text, qsizetype index)
+{
+    const QStringView character = text.mid(index, characterLength(text, index));
+    const char32_t code = character.size() == 2 ? QChar::surrogateToUcs4(character[0], character[1])
+                          : character.isEmpty() ? 0
+                                                : character[0].unicode();
+    const QString codeText =
+        QStringLiteral("U+%1").arg(QString::number(code, 16).toUpper(), 4, QLatin1Char('0'));
+    // Half of a surrogate pair cannot be shown; its code alone names it.
+    if (character.size() == 1 && character[0].isSurrogate())
+        return QStringLiteral("(%1)").arg(codeText);
+    return QStringLiteral("「%1」(%2)").arg(character.toString(), codeText);
+}
+
+bool isSingleByte(QStringView text)
+{
+    const bool ascii =
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii)
+        return true;
+    QStringEncoder encoder = makeEncoder(QStringConverter::Flag::Stateless);
+    const QByteArray bytes = encoder.encode(text);
+    // Equal lengths with no error still leave a fallback mapping possible
+    // (a character written as a look-alike byte): the round trip rules it out.
+    return !encoder.hasError() && bytes.size() == text.size() && decode(bytes) == text;
 }
 
 bool canEncode(QStringView text)
