@@ -5,15 +5,15 @@
 
 // Replaces a file's whole content so that, whatever happens meanwhile, the
 // file holds either its old bytes or the new ones: the new bytes go to a
-// temporary file in the same folder, are flushed to the disk, and the
-// temporary file is then renamed over the old one.
+// temporary file in the same folder, are synced to the disk, and the
+// temporary file is then renamed over the old one (POSIX).
 class AtomicFile
 {
 public:
     enum class Access
     {
         Default,   // a new file gets the usual permissions, an old one keeps its own
-        OwnerOnly, // readable and writable by the owner only (POSIX)
+        OwnerOnly, // readable and writable by the owner only
     };
     enum class Status
     {
@@ -24,12 +24,14 @@ public:
 
     explicit AtomicFile(QString path, Access access = Access::Default);
 
-    // On a failure the old file is left as it was and errorString() holds the
-    // system's reason.
+    // On a failure the old file is left as it was, no temporary file is left
+    // behind, and errorString() holds the system's reason.
     Status write(const QByteArray& bytes);
     const QString& errorString() const { return m_errorString; }
 
 private:
+    Status fail(Status status, int error);
+
     QString m_path;
     Access m_access;
     QString m_errorString;

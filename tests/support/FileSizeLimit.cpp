@@ -32,7 +32,7 @@ bool folderPermissionsStopWrites()
     const bool refused = !probe.open(QIODevice::WriteOnly);
     probe.close();
     probe.remove();
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                          QFileDevice::ExeOwner);
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return refused;
 }

@@ -46,7 +46,8 @@ void TestMessageCounter::count_data()
         << letters(70) + QStringLiteral("X") + letters(70) << 0
         << letters(70) + QStringLiteral("X") + letters(69);
     QTest::newRow("one Chinese character") << chinese << 69 << chinese;
-    QTest::newRow("70 Chinese characters") << QString(70, chinese[0]) << 0 << QString(70, chinese[0]);
+    QTest::newRow("70 Chinese characters")
+        << QString(70, chinese[0]) << 0 << QString(70, chinese[0]);
     QTest::newRow("Chinese first, then 100 letters")
         << chinese + letters(100) << 0 << chinese + letters(69);
     // The cut leaves single-byte text: its budget is 140 again at once.
@@ -54,12 +55,12 @@ void TestMessageCounter::count_data()
     QTest::newRow("70 letters, then Chinese") << letters(70) + chinese << 70 << letters(70);
     QTest::newRow("69 letters, then Chinese")
         << letters(69) + chinese << 0 << letters(69) + chinese;
-    QTest::newRow("a line break counts two") << QStringLiteral("ab\r\ncd") << 134
-                                             << QStringLiteral("ab\r\ncd");
+    QTest::newRow("a line break counts two")
+        << QStringLiteral("ab\r\ncd") << 134 << QStringLiteral("ab\r\ncd");
     QTest::newRow("138 letters and a line break")
         << letters(138) + QStringLiteral("\r\n") << 0 << letters(138) + QStringLiteral("\r\n");
-    QTest::newRow("139 letters and a line break") << letters(139) + QStringLiteral("\r\n") << 1
-                                                  << letters(139);
+    QTest::newRow("139 letters and a line break")
+        << letters(139) + QStringLiteral("\r\n") << 1 << letters(139);
     QTest::newRow("line break across the Chinese budget")
         << chinese + letters(68) + QStringLiteral("\r\nxyz") << 1 << chinese + letters(68);
     // Characters that code page 950 cannot hold need a Unicode SMS and are
@@ -73,8 +74,8 @@ void TestMessageCounter::count_data()
     QTest::newRow("69 letters and an emoji") << letters(69) + emoji << 71 << letters(69);
     QTest::newRow("emoji across the budget")
         << chinese + letters(68) + emoji << 1 << chinese + letters(68);
-    QTest::newRow("question mark is single-byte") << QStringLiteral("?") << 139
-                                                  << QStringLiteral("?");
+    QTest::newRow("question mark is single-byte")
+        << QStringLiteral("?") << 139 << QStringLiteral("?");
 }
 
 void TestMessageCounter::count()
