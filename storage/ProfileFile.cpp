@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -198,11 +199,24 @@ void checkStorable(const QString& path, QStringView section, QStringView key, QS
                           .arg(path, section.toString()));
 }
 
+// Reading a file that cannot be read gives empty text, as a missing one does.
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
+    return file.readAll();
+}
+
+// A write rewrites the whole file, so a file that exists but cannot be read
+// must not be taken for an empty one: that would drop everything in it.
+QByteArray readFileForEdit(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("Unable to write to %1").arg(path));
     return file.readAll();
 }
 
@@ -254,7 +268,7 @@ void ProfileFile::writeString(QStringView section, QStringView key, QStringView 
     const QByteArray header =
         encodeOrRefuse(m_path, QLatin1Char('[') + section.toString() + QLatin1Char(']'));
 
-    std::vector<RawLine> lines = splitLines(readFile(m_path));
+    std::vector<RawLine> lines = splitLines(readFileForEdit(m_path));
     const std::vector<ParsedLine> parsed = parseAll(lines);
     const std::optional<SectionRange> range = findSection(lines, parsed, section);
 

@@ -44,6 +44,7 @@ private Q_SLOTS:
 
     void readOnlyFolderKeepsOldFile();
     void refusedWriteKeepsOldFile();
+    void unreadableFileIsNotOverwritten();
 
 private:
     QString path() const { return m_dir->filePath(QStringLiteral("account.ini")); }
@@ -380,6 +381,27 @@ void TestProfileFile::refusedWriteKeepsOldFile()
     QCOMPARE(error, QStringLiteral("Unable to write to ") + path());
     QCOMPARE(readBytes(path()), before);
     QCOMPARE(folderEntries(), QStringList{QStringLiteral("account.ini")});
+}
+
+// Taken for an empty file, an unreadable one would be replaced by the one
+// entry written.
+void TestProfileFile::unreadableFileIsNotOverwritten()
+{
+    if (!folderPermissionsStopWrites())
+        QSKIP("file permissions do not stop this user (root) from reading");
+    const QByteArray before = "[account]\r\nk=old\r\nother=1\r\n";
+    writeBytes(path(), before);
+    QFile::setPermissions(path(), QFileDevice::WriteOwner);
+    const ProfileFile profile(path());
+    QCOMPARE(profile.readString(account, QStringLiteral("k")), QString());
+    try {
+        profile.writeString(account, QStringLiteral("k"), QStringLiteral("new"));
+        QFAIL("written");
+    } catch (const Failure& failure) {
+        QCOMPARE(failure.text(), QStringLiteral("Unable to write to ") + path());
+    }
+    QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QCOMPARE(readBytes(path()), before);
 }
 
 QTEST_GUILESS_MAIN(TestProfileFile)
