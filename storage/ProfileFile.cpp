@@ -106,10 +106,10 @@ ParsedLine parseLine(const QByteArray& content)
     return parsed;
 }
 
-// The lines of the first section with the given name: [first, last).
+// The lines after the header of the first section with the given name, up to
+// the next header: [first, last).
 struct SectionRange
 {
-    std::size_t header;
     std::size_t first;
     std::size_t last;
 };
@@ -123,7 +123,7 @@ std::optional<SectionRange> findSection(const std::vector<RawLine>& lines,
         std::size_t end = i + 1;
         while (end < lines.size() && parsed[end].kind != ParsedLine::Section)
             ++end;
-        return SectionRange{i, i + 1, end};
+        return SectionRange{i + 1, end};
     }
     return std::nullopt;
 }
