@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <exception>
 
 class BrowserHost;
 class Clock;
@@ -136,9 +137,17 @@ private:
     void loadSavedAccount();
     void loadMessageText();
     void releaseSavedAccount();
+    void CheckBox1Click();
+    void BitBtn2Click();
+    // While the start-up's account load checks the box, the write-back's
+    // failure is kept here so the load step itself fails.
+    std::exception_ptr* m_accountWriteBackFailure = nullptr;
+    // The tests run the start-up's load steps one at a time.
+    friend class TestSendingPageFiles;
 
     // Characters-left counter (Unit1Counter.cpp)
     void connectCounter();
+    void Memo1KeyUp();
 
     FormServices m_services;
     bool m_shown = false;

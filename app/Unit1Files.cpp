@@ -1,9 +1,79 @@
 #include "Unit1.h"
 
-void TForm1::connectFiles() {}
+#include "AccountFile.h"
+#include "Guard.h"
+#include "Memo.h"
+#include "MessageFile.h"
 
-void TForm1::loadSavedAccount() {}
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
 
-void TForm1::loadMessageText() {}
+void TForm1::connectFiles()
+{
+    // toggled, not clicked: the start-up's setChecked must run the handler
+    // exactly as a click by the user does.
+    connect(CheckBox1, &QCheckBox::toggled, this, [this] {
+        if (m_accountWriteBackFailure) {
+            try {
+                CheckBox1Click();
+            } catch (...) {
+                *m_accountWriteBackFailure = std::current_exception();
+            }
+            return;
+        }
+        runGuarded(*m_services.dialogs, [this] { CheckBox1Click(); });
+    });
+    connect(BitBtn2, &QPushButton::clicked, this,
+            [this] { runGuarded(*m_services.dialogs, [this] { BitBtn2Click(); }); });
+}
 
-void TForm1::releaseSavedAccount() {}
+void TForm1::loadSavedAccount()
+{
+    const std::optional<SavedAccount> saved = account::load(m_services.exeDir);
+    if (!saved)
+        return;
+    ValueListEditor2->setRowCount(0);
+    ValueListEditor2->setRowCount(int(saved->entries.size()));
+    for (int row = 0; row < saved->entries.size(); ++row) {
+        ValueListEditor2->setItem(row, 0, new QTableWidgetItem(saved->entries[row].first));
+        ValueListEditor2->setItem(row, 1, new QTableWidgetItem(saved->entries[row].second));
+    }
+    Edit1->setText(saved->name);
+    Edit2->setText(saved->password);
+    Edit5->setText(saved->code);
+
+    // Checking the box writes the file back; when that fails, this step
+    // fails too, so the start-up ends here.
+    std::exception_ptr writeBackFailure;
+    m_accountWriteBackFailure = &writeBackFailure;
+    CheckBox1->setChecked(true);
+    m_accountWriteBackFailure = nullptr;
+    if (writeBackFailure)
+        std::rethrow_exception(writeBackFailure);
+}
+
+void TForm1::loadMessageText()
+{
+    if (const std::optional<QString> text = message::load(m_services.exeDir))
+        Memo1->setText(*text);
+}
+
+void TForm1::releaseSavedAccount()
+{
+    account::release();
+}
+
+void TForm1::CheckBox1Click()
+{
+    if (CheckBox1->isChecked())
+        account::save(m_services.exeDir, Edit1->text(), Edit2->text(), Edit5->text());
+    else
+        account::forget(m_services.exeDir);
+}
+
+void TForm1::BitBtn2Click()
+{
+    message::save(m_services.exeDir, Memo1->text());
+}

@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -81,6 +82,33 @@ qsizetype firstUnencodable(QStringView text)
         i += length;
     }
     return -1;
+}
+
+QString describeCharacter(QStringView text, qsizetype index)
+{
+    const QStringView character = text.mid(index, characterLength(text, index));
+    const char32_t code = character.size() == 2
+                              ? QChar::surrogateToUcs4(character[0], character[1])
+                              : character[0].unicode();
+    const QString codeText =
+        QStringLiteral("U+%1").arg(QString::number(code, 16).toUpper(), 4, QLatin1Char('0'));
+    // Half of a surrogate pair cannot be shown; its code alone names it.
+    if (character[0].isSurrogate() && character.size() == 1)
+        return QStringLiteral("(%1)").arg(codeText);
+    return QStringLiteral("「%1」(%2)").arg(character.toString(), codeText);
+}
+
+bool isSingleByte(QStringView text)
+{
+    const bool ascii =
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii)
+        return true;
+    QStringEncoder encoder = makeEncoder(QStringConverter::Flag::Stateless);
+    const QByteArray bytes = encoder.encode(text);
+    // Equal lengths with no error still leave a fallback mapping possible
+    // (a character written as a look-alike byte): the round trip rules it out.
+    return !encoder.hasError() && bytes.size() == text.size() && decode(bytes) == text;
 }
 
 bool canEncode(QStringView text)

@@ -18,5 +18,12 @@ bool canEncode(QStringView text);
 // Index of the first character without a code, or -1. A surrogate pair counts
 // as one character at the index of its high half.
 qsizetype firstUnencodable(QStringView text);
+// The character at the index and its code point, as in "「😀」(U+1F600)",
+// for messages that name a character the code page cannot hold.
+QString describeCharacter(QStringView text, qsizetype index);
+// Whether every character has a code in the code page and that code is one
+// byte. Fast enough to run on every key press: plain ASCII costs no
+// conversion, anything else one encoding of the whole text.
+bool isSingleByte(QStringView text);
 
 } // namespace ansi

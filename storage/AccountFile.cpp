@@ -1,0 +1,108 @@
+#include "AccountFile.h"
+
+#include "AnsiText.h"
+#include "Failure.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+QString AccountIniPath;
+std::unique_ptr<ProfileFile> AccountIni;
+
+namespace account {
+namespace {
+
+const QString section = QStringLiteral("account");
+const QString codeKey = QStringLiteral("認證碼");
+
+void openAccountIni(const QString& path)
+{
+    AccountIniPath = path;
+    // It holds the password in plain text: nobody else may read it.
+    AccountIni = std::make_unique<ProfileFile>(AccountIniPath, AtomicFile::Access::OwnerOnly);
+}
+
+// A name with "=" or a line break, or one beginning with "[" or ";", would be
+// stored as another key or as no entry at all.
+void checkAccountName(const QString& name)
+{
+    const bool holdable = !name.contains(QLatin1Char('=')) && !name.contains(QLatin1Char('\r')) &&
+                          !name.contains(QLatin1Char('\n')) && !name.startsWith(QLatin1Char('[')) &&
+                          !name.startsWith(QLatin1Char(';'));
+    if (!holdable)
+        throw Failure(QStringLiteral("帳號「%1」無法儲存：帳號不能含有「=」或換行，"
+                                     "也不能以「[」或「;」開頭。帳號檔未寫入。")
+                          .arg(name));
+}
+
+// Checked for all three texts before the first write, so a character the
+// code page lacks never leaves the file half updated.
+void checkEncodable(const QString& text)
+{
+    const qsizetype bad = ansi::firstUnencodable(text);
+    if (bad >= 0)
+        throw Failure(QStringLiteral("字元%1無法以 Big5 編碼儲存。帳號檔未寫入。")
+                          .arg(ansi::describeCharacter(text, bad)));
+}
+
+} // namespace
+
+QString filePath(const QString& exeDir)
+{
+    return exeDir + QStringLiteral("account.ini");
+}
+
+QString trimmed(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() <= 0x20)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 0x20)
+        --end;
+    return text.sliced(begin, end - begin).toString();
+}
+
+std::optional<SavedAccount> load(const QString& exeDir)
+{
+    const QString path = filePath(exeDir);
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
+    openAccountIni(path);
+    SavedAccount saved;
+    for (const QString& key : AccountIni->readSection(section))
+        saved.entries.append({key, AccountIni->readString(section, key)});
+    if (!saved.entries.isEmpty()) {
+        saved.name = saved.entries.front().first;
+        saved.password = AccountIni->readString(section, saved.name);
+    }
+    saved.code = AccountIni->readString(section, codeKey);
+    return saved;
+}
+
+void save(const QString& exeDir, const QString& name, const QString& password, const QString& code)
+{
+    const QString key = trimmed(name);
+    const QString storedPassword = trimmed(password);
+    const QString storedCode = trimmed(code);
+    checkAccountName(key);
+    for (const QString& text : {key, storedPassword, storedCode})
+        checkEncodable(text);
+    openAccountIni(filePath(exeDir));
+    AccountIni->writeString(section, key, storedPassword);
+    AccountIni->writeString(section, codeKey, storedCode);
+}
+
+void forget(const QString& exeDir)
+{
+    const QString path = filePath(exeDir);
+    if (QFileInfo(path).isFile())
+        QFile::remove(path);
+}
+
+void release()
+{
+    AccountIni.reset();
+}
+
+} // namespace account

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "ProfileFile.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <utility>
+
+// The account file belongs to the process, not to the window: the path most
+// recently opened and the settings object over it, both empty at start.
+extern QString AccountIniPath;
+extern std::unique_ptr<ProfileFile> AccountIni;
+
+// What the start-up puts into the window from the account file.
+struct SavedAccount
+{
+    QList<std::pair<QString, QString>> entries; // section "account", file order
+    QString name;                               // the first entry's key
+    QString password;                           // that key's value
+    QString code;                               // the verification code
+};
+
+// The saved gateway account: "account.ini" beside the executable, section
+// "account", one entry of account name and password and one of "認證碼".
+namespace account {
+
+QString filePath(const QString& exeDir);
+
+// Removes every character of code 32 or below at both ends (a full-width
+// space stays).
+QString trimmed(QStringView text);
+
+// The start-up load: nothing when there is no file; otherwise opens
+// AccountIni over it and reads the section.
+std::optional<SavedAccount> load(const QString& exeDir);
+
+// Checking the box: opens a new AccountIni and writes the trimmed name with
+// the trimmed password, then "認證碼" with the trimmed code. A name that the
+// file cannot hold is refused before anything is written.
+void save(const QString& exeDir, const QString& name, const QString& password, const QString& code);
+
+// Unchecking the box: deletes the file if it exists; a failed deletion is
+// ignored.
+void forget(const QString& exeDir);
+
+// Closing the window releases the settings object.
+void release();
+
+} // namespace account

@@ -1,0 +1,57 @@
+#include "MessageFile.h"
+
+#include "AnsiText.h"
+#include "AtomicFile.h"
+#include "Failure.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace message {
+
+QString filePath(const QString& exeDir)
+{
+    return exeDir + QStringLiteral("sms.txt");
+}
+
+QString decodeFileBytes(const QByteArray& bytes)
+{
+    // A NUL byte is never part of a double-byte character, so the text can
+    // be cut at the first one before decoding.
+    const qsizetype nul = bytes.indexOf('\0');
+    return ansi::decode(nul < 0 ? QByteArrayView(bytes) : QByteArrayView(bytes).first(nul));
+}
+
+std::optional<QString> load(const QString& exeDir)
+{
+    const QString path = filePath(exeDir);
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+    return decodeFileBytes(file.readAll());
+}
+
+void save(const QString& exeDir, const QString& text)
+{
+    const QString path = filePath(exeDir);
+    // Written as "?" the character would be lost without a word.
+    const qsizetype bad = ansi::firstUnencodable(text);
+    if (bad >= 0)
+        throw Failure(QStringLiteral("簡訊內容中的字元%1無法以 Big5 編碼儲存，"
+                                     "簡訊內容未儲存。請刪除或換掉這個字元後再儲存。")
+                          .arg(ansi::describeCharacter(text, bad)));
+    AtomicFile file(path);
+    switch (file.write(ansi::encode(text))) {
+    case AtomicFile::Status::Written:
+        return;
+    case AtomicFile::Status::CannotCreate:
+        throw Failure(
+            QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
+    case AtomicFile::Status::CannotWrite:
+        throw Failure(QStringLiteral("Stream write error"));
+    }
+}
+
+} // namespace message

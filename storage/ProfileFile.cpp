@@ -1,0 +1,306 @@
+#include "ProfileFile.h"
+
+#include "AnsiText.h"
+#include "Failure.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// One line of the file as it stands: its bytes and the line end after them
+// (empty for a last line without one).
+struct RawLine
+{
+    QByteArray content;
+    QByteArray end;
+};
+
+struct ParsedLine
+{
+    enum Kind
+    {
+        Other,
+        Section,
+        Entry
+    } kind = Other;
+    QString name;  // the section's name or the entry's key
+    QString value; // the entry's value as written
+};
+
+const QByteArray crlf = QByteArrayLiteral("\r\n");
+
+bool isBlank(QChar c)
+{
+    return c.unicode() <= 0x20;
+}
+
+QStringView trimBlanks(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+bool sameName(QStringView a, QStringView b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// CR and LF are never the second byte of a double-byte character in the
+// code page, so the lines can be split on the bytes themselves.
+std::vector<RawLine> splitLines(const QByteArray& bytes)
+{
+    std::vector<RawLine> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n')
+            continue;
+        const qsizetype endLength =
+            bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n' ? 2 : 1;
+        lines.push_back({bytes.sliced(start, i - start), bytes.sliced(i, endLength)});
+        i += endLength - 1;
+        start = i + 1;
+    }
+    if (start < bytes.size())
+        lines.push_back({bytes.sliced(start), {}});
+    return lines;
+}
+
+QByteArray joinLines(const std::vector<RawLine>& lines)
+{
+    QByteArray bytes;
+    for (const RawLine& line : lines)
+        bytes += line.content + line.end;
+    return bytes;
+}
+
+ParsedLine parseLine(const QByteArray& content)
+{
+    const QString decoded = ansi::decode(content);
+    const QStringView line = trimBlanks(decoded);
+    ParsedLine parsed;
+    if (line.isEmpty() || line.front() == QLatin1Char(';'))
+        return parsed;
+    if (line.front() == QLatin1Char('[')) {
+        const qsizetype close = line.lastIndexOf(QLatin1Char(']'));
+        if (close > 0) {
+            parsed.kind = ParsedLine::Section;
+            parsed.name = trimBlanks(line.sliced(1, close - 1)).toString();
+            return parsed;
+        }
+    }
+    const qsizetype equals = line.indexOf(QLatin1Char('='));
+    if (equals < 0)
+        return parsed;
+    parsed.kind = ParsedLine::Entry;
+    parsed.name = trimBlanks(line.first(equals)).toString();
+    parsed.value = trimBlanks(line.sliced(equals + 1)).toString();
+    return parsed;
+}
+
+// The lines after the header of the first section with the given name, up to
+// the next header: [first, last).
+struct SectionRange
+{
+    std::size_t first;
+    std::size_t last;
+};
+
+std::optional<SectionRange> findSection(const std::vector<RawLine>& lines,
+                                        const std::vector<ParsedLine>& parsed, QStringView section)
+{
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (parsed[i].kind != ParsedLine::Section || !sameName(parsed[i].name, section))
+            continue;
+        std::size_t end = i + 1;
+        while (end < lines.size() && parsed[end].kind != ParsedLine::Section)
+            ++end;
+        return SectionRange{i + 1, end};
+    }
+    return std::nullopt;
+}
+
+std::vector<ParsedLine> parseAll(const std::vector<RawLine>& lines)
+{
+    std::vector<ParsedLine> parsed;
+    parsed.reserve(lines.size());
+    for (const RawLine& line : lines)
+        parsed.push_back(parseLine(line.content));
+    return parsed;
+}
+
+bool isQuote(QChar c)
+{
+    return c == QLatin1Char('"') || c == QLatin1Char('\'');
+}
+
+bool isQuoted(QStringView value)
+{
+    return value.size() >= 2 && isQuote(value.front()) && value.back() == value.front();
+}
+
+QString unquoted(const QString& value)
+{
+    return isQuoted(value) ? value.sliced(1, value.size() - 2) : value;
+}
+
+// A value that reading would change (enclosing quotation marks dropped,
+// blanks at its ends dropped) goes inside one more pair of double quotation
+// marks, so that reading it back gives exactly the value written.
+QString storedValue(QStringView value)
+{
+    const bool changedByReading =
+        isQuoted(value) || (!value.isEmpty() && (isBlank(value.front()) || isBlank(value.back())));
+    if (!changedByReading)
+        return value.toString();
+    return QLatin1Char('"') + value.toString() + QLatin1Char('"');
+}
+
+bool holdsLineBreak(QStringView text)
+{
+    return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
+}
+
+QByteArray encodeOrRefuse(const QString& path, QStringView text)
+{
+    const qsizetype bad = ansi::firstUnencodable(text);
+    if (bad >= 0)
+        throw Failure(QStringLiteral("無法寫入 %1：字元%2無法以 Big5 編碼儲存。")
+                          .arg(path, ansi::describeCharacter(text, bad)));
+    return ansi::encode(text);
+}
+
+// Refuses what could not be read back as written: a line break would split
+// the line, and a key with "=", a leading "[" or ";" or blanks at its ends
+// would be read as another key or not as an entry at all.
+void checkStorable(const QString& path, QStringView section, QStringView key, QStringView value)
+{
+    if (holdsLineBreak(section) || holdsLineBreak(key) || holdsLineBreak(value))
+        throw Failure(QStringLiteral("無法寫入 %1：名稱或內容含有換行字元。").arg(path));
+    const bool keyReadsBack =
+        !key.contains(QLatin1Char('=')) && trimBlanks(key).size() == key.size() &&
+        (key.isEmpty() || (key.front() != QLatin1Char('[') && key.front() != QLatin1Char(';')));
+    if (!keyReadsBack)
+        throw Failure(QStringLiteral("無法寫入 %1：名稱「%2」含有「=」、以「[」或「;」開頭，"
+                                     "或前後有空白，存入後無法原樣讀回。")
+                          .arg(path, key.toString()));
+    const bool sectionReadsBack =
+        !section.contains(QLatin1Char(']')) && trimBlanks(section).size() == section.size();
+    if (!sectionReadsBack)
+        throw Failure(QStringLiteral("無法寫入 %1：區段名稱「%2」無法原樣讀回。")
+                          .arg(path, section.toString()));
+}
+
+// Reading a file that cannot be read gives empty text, as a missing one does.
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+// A write rewrites the whole file, so a file that exists but cannot be read
+// must not be taken for an empty one: that would drop everything in it.
+QByteArray readFileForEdit(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("Unable to write to %1").arg(path));
+    return file.readAll();
+}
+
+} // namespace
+
+ProfileFile::ProfileFile(QString path, AtomicFile::Access access)
+    : m_path(std::move(path)), m_access(access)
+{}
+
+QStringList ProfileFile::readSection(QStringView section) const
+{
+    const std::vector<RawLine> lines = splitLines(readFile(m_path));
+    const std::vector<ParsedLine> parsed = parseAll(lines);
+    const std::optional<SectionRange> range = findSection(lines, parsed, section);
+    QStringList keys;
+    if (!range)
+        return keys;
+    for (std::size_t i = range->first; i < range->last; ++i) {
+        if (parsed[i].kind != ParsedLine::Entry)
+            continue;
+        const bool seen = std::any_of(keys.cbegin(), keys.cend(), [&](const QString& key) {
+            return sameName(key, parsed[i].name);
+        });
+        if (!seen)
+            keys << parsed[i].name;
+    }
+    return keys;
+}
+
+QString ProfileFile::readString(QStringView section, QStringView key) const
+{
+    const std::vector<RawLine> lines = splitLines(readFile(m_path));
+    const std::vector<ParsedLine> parsed = parseAll(lines);
+    const std::optional<SectionRange> range = findSection(lines, parsed, section);
+    if (!range)
+        return {};
+    for (std::size_t i = range->first; i < range->last; ++i) {
+        if (parsed[i].kind == ParsedLine::Entry && sameName(parsed[i].name, key))
+            return unquoted(parsed[i].value);
+    }
+    return {};
+}
+
+void ProfileFile::writeString(QStringView section, QStringView key, QStringView value) const
+{
+    checkStorable(m_path, section, key, value);
+    const QByteArray entry =
+        encodeOrRefuse(m_path, key.toString() + QLatin1Char('=') + storedValue(value));
+    const QByteArray header =
+        encodeOrRefuse(m_path, QLatin1Char('[') + section.toString() + QLatin1Char(']'));
+
+    std::vector<RawLine> lines = splitLines(readFileForEdit(m_path));
+    const std::vector<ParsedLine> parsed = parseAll(lines);
+    const std::optional<SectionRange> range = findSection(lines, parsed, section);
+
+    const auto endLastLine = [&](std::size_t count) {
+        if (count > 0 && lines[count - 1].end.isEmpty())
+            lines[count - 1].end = crlf;
+    };
+    if (!range) {
+        endLastLine(lines.size());
+        lines.push_back({header, crlf});
+        lines.push_back({entry, crlf});
+    } else {
+        std::optional<std::size_t> existing;
+        for (std::size_t i = range->first; i < range->last && !existing; ++i) {
+            if (parsed[i].kind == ParsedLine::Entry && sameName(parsed[i].name, key))
+                existing = i;
+        }
+        if (existing) {
+            lines[*existing] = {entry, crlf};
+        } else {
+            // After the section's last non-blank line, so blank lines that
+            // part it from the next section stay where they are.
+            std::size_t insertAt = range->last;
+            while (insertAt > range->first &&
+                   trimBlanks(ansi::decode(lines[insertAt - 1].content)).isEmpty())
+                --insertAt;
+            endLastLine(insertAt);
+            lines.insert(lines.begin() + std::ptrdiff_t(insertAt), RawLine{entry, crlf});
+        }
+    }
+
+    AtomicFile file(m_path, m_access);
+    if (file.write(joinLines(lines)) != AtomicFile::Status::Written)
+        throw Failure(QStringLiteral("Unable to write to %1").arg(m_path));
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "AtomicFile.h"
+
+#include <QString>
+#include <QStringList>
+
+// A Windows profile (INI) file in the ANSI code page, read by the rules of the
+// Windows profile functions and edited in place: a write changes one line or
+// adds one, and every other byte of the file stays as it was. Nothing is
+// cached: every call reads the file, every write replaces it atomically.
+//
+// Reading rules: lines end at CR LF, a lone CR or a lone LF, and are trimmed
+// of blanks and control characters; "[name]" starts a section; "key=value"
+// is split at the first "=" with the blanks around it dropped; ";" starts a
+// comment; other lines are not entries. Names match without regard to case
+// and the first of duplicate sections or keys wins.
+class ProfileFile
+{
+public:
+    explicit ProfileFile(QString path, AtomicFile::Access access = AtomicFile::Access::Default);
+
+    const QString& path() const { return m_path; }
+
+    // The keys of the section's entries in file order, as written. A missing
+    // file or section gives an empty list.
+    QStringList readSection(QStringView section) const;
+    // The key's value with one pair of enclosing quotation marks (" or ')
+    // removed; empty when the file, section or key is missing.
+    QString readString(QStringView section, QStringView key) const;
+    // Replaces the key's value on its own line, or appends the key at the end
+    // of its section, or appends the section at the end of the file, creating
+    // the file if needed. Throws Failure, leaving the file as it was, when the
+    // system refuses the write or when a name or value cannot be stored so
+    // that it reads back as written.
+    void writeString(QStringView section, QStringView key, QStringView value) const;
+
+private:
+    QString m_path;
+    AtomicFile::Access m_access;
+};

@@ -1,0 +1,419 @@
+#include "AccountFile.h"
+#include "AnsiText.h"
+#include "Failure.h"
+#include "FakeBrowser.h"
+#include "FileSizeLimit.h"
+#include "FixedClock.h"
+#include "Memo.h"
+#include "RecordingDialogs.h"
+#include "StartupSequence.h"
+#include "TestFiles.h"
+#include "Unit1.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+QByteArray big5(const QString& text)
+{
+    return ansi::encode(text);
+}
+
+QString letters(int count)
+{
+    QString text;
+    for (int i = 0; i < count; ++i)
+        text += QChar(u'a' + i % 26);
+    return text;
+}
+
+} // namespace
+
+// The message counter, the account check box, the save button and the
+// start-up's two load steps, driven through the window's controls.
+class TestSendingPageFiles : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void counterEmptyUntilFirstKeyRelease();
+    void counterOnKeyRelease_data();
+    void counterOnKeyRelease();
+    void counterLeavesAnUncutMemoAlone();
+
+    void checkWritesTrimmedValues();
+    void uncheckDeletesTheFile();
+    void checkAgainAfterChangingTheName();
+    void checkWithANameTheFileCannotHold();
+    void checkRefusedBySystem();
+
+    void loadWritesBack_data();
+    void loadWritesBack();
+    void loadWithoutFile();
+    void refusedWriteBackEndsStartUp();
+    void closeReleasesAccountIni();
+
+    void loadMessage();
+    void saveMessage();
+    void saveMessageWithUnencodableCharacter();
+    void saveMessageCannotCreate();
+
+private:
+    std::unique_ptr<TForm1> makeForm(const QString& exeDir);
+    QString accountPath() const { return m_exeDir + QStringLiteral("account.ini"); }
+    QString messagePath() const { return m_exeDir + QStringLiteral("sms.txt"); }
+    void typeInMemo(const QString& text);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_exeDir;
+    RecordingDialogs m_dialogs;
+    FixedClock m_clock;
+    std::unique_ptr<FakeBrowser> m_browser;
+    std::unique_ptr<TForm1> m_form;
+};
+
+std::unique_ptr<TForm1> TestSendingPageFiles::makeForm(const QString& exeDir)
+{
+    FormServices services;
+    services.exeDir = exeDir;
+    services.gatewayBase = QStringLiteral("http://127.0.0.1:1");
+    services.clock = &m_clock;
+    services.dialogs = &m_dialogs;
+    services.browser = m_browser.get();
+    return std::make_unique<TForm1>(services);
+}
+
+void TestSendingPageFiles::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_exeDir = m_dir->path() + QLatin1Char('/');
+    m_browser = std::make_unique<FakeBrowser>();
+    m_form = makeForm(m_exeDir);
+}
+
+void TestSendingPageFiles::cleanup()
+{
+    m_form.reset();
+    m_browser.reset();
+    m_dialogs.clear();
+    account::release();
+    AccountIniPath.clear();
+}
+
+void TestSendingPageFiles::typeInMemo(const QString& text)
+{
+    m_form->Memo1->moveCursor(QTextCursor::End);
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n'))
+            QTest::keyClick(m_form->Memo1, Qt::Key_Return);
+        else
+            QTest::sendKeyEvent(QTest::Click, m_form->Memo1, Qt::Key_unknown, QString(c),
+                                Qt::NoModifier);
+    }
+}
+
+void TestSendingPageFiles::counterEmptyUntilFirstKeyRelease()
+{
+    QCOMPARE(m_form->Edit4->text(), QString());
+    m_form->Memo1->setText(letters(200)); // a paste or the file load
+    QCOMPARE(m_form->Edit4->text(), QString());
+    QCOMPARE(m_form->Memo1->text(), letters(200));
+    QTest::keyClick(m_form->Memo1, Qt::Key_Shift);
+    QCOMPARE(m_form->Memo1->text(), letters(140));
+    QCOMPARE(m_form->Edit4->text(), QStringLiteral("0"));
+}
+
+void TestSendingPageFiles::counterOnKeyRelease_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("empty memo") << QString() << "a"
+                                << "a"
+                                << "139";
+    QTest::newRow("the 141st letter") << letters(140) << "x" << letters(140) << "0";
+    QTest::newRow("Chinese into 100 letters")
+        << letters(100) << QStringLiteral("中") << letters(70) << "70";
+    QTest::newRow("139 letters and Enter") << letters(139) << "\n" << letters(139) << "1";
+    QTest::newRow("Enter counts two") << "ab"
+                                      << "\nc"
+                                      << "ab\r\nc"
+                                      << "135";
+    QTest::newRow("character outside Big5 kept")
+        << letters(10) << QStringLiteral("é") << letters(10) + QStringLiteral("é") << "59";
+}
+
+void TestSendingPageFiles::counterOnKeyRelease()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, typed);
+    QFETCH(QString, after);
+    QFETCH(QString, shown);
+
+    m_form->Memo1->setText(before);
+    typeInMemo(typed);
+    QCOMPARE(m_form->Memo1->text(), after);
+    QCOMPARE(m_form->Edit4->text(), shown);
+    // Nothing changes at the next key release: the count is right at once.
+    QTest::keyClick(m_form->Memo1, Qt::Key_Shift);
+    QCOMPARE(m_form->Memo1->text(), after);
+    QCOMPARE(m_form->Edit4->text(), shown);
+}
+
+void TestSendingPageFiles::counterLeavesAnUncutMemoAlone()
+{
+    m_form->Memo1->setText(QStringLiteral("hello"));
+    m_form->Memo1->moveCursor(QTextCursor::End);
+    QTest::keyClick(m_form->Memo1, Qt::Key_Left);
+    QCOMPARE(m_form->Memo1->textCursor().position(), 4);
+    QCOMPARE(m_form->Edit4->text(), QStringLiteral("135"));
+
+    m_form->Memo1->setText(letters(150));
+    m_form->Memo1->moveCursor(QTextCursor::End);
+    QTest::keyClick(m_form->Memo1, Qt::Key_Shift);
+    QCOMPARE(m_form->Memo1->textCursor().position(), 0);
+}
+
+void TestSendingPageFiles::checkWritesTrimmedValues()
+{
+    m_form->Edit1->setText(QStringLiteral("  王小明 \t"));
+    m_form->Edit2->setText(QStringLiteral(" pw "));
+    m_form->Edit5->setText(QStringLiteral("　123"));
+    m_form->CheckBox1->click();
+    QVERIFY(m_form->CheckBox1->isChecked());
+    QCOMPARE(readBytes(accountPath()),
+             big5(QStringLiteral("[account]\r\n王小明=pw\r\n認證碼=　123\r\n")));
+    QCOMPARE(m_dialogs.shown().size(), 0);
+}
+
+void TestSendingPageFiles::uncheckDeletesTheFile()
+{
+    m_form->Edit1->setText(QStringLiteral("user"));
+    m_form->CheckBox1->click();
+    QVERIFY(QFile::exists(accountPath()));
+    m_form->CheckBox1->click();
+    QVERIFY(!m_form->CheckBox1->isChecked());
+    QVERIFY(!QFile::exists(accountPath()));
+    QCOMPARE(m_form->Edit1->text(), QStringLiteral("user"));
+    QCOMPARE(m_dialogs.shown().size(), 0);
+}
+
+void TestSendingPageFiles::checkAgainAfterChangingTheName()
+{
+    m_form->Edit1->setText(QStringLiteral("old"));
+    m_form->Edit2->setText(QStringLiteral("1"));
+    m_form->CheckBox1->click();
+    m_form->Edit1->setText(QStringLiteral("new"));
+    m_form->CheckBox1->click();
+    m_form->CheckBox1->click();
+    QCOMPARE(readBytes(accountPath()), big5(QStringLiteral("[account]\r\nnew=1\r\n認證碼=\r\n")));
+}
+
+void TestSendingPageFiles::checkWithANameTheFileCannotHold()
+{
+    m_form->Edit1->setText(QStringLiteral("a=b"));
+    m_form->CheckBox1->click();
+    QVERIFY(m_form->CheckBox1->isChecked());
+    QVERIFY(!QFile::exists(accountPath()));
+    QCOMPARE(m_dialogs.errors().size(), 1);
+    QVERIFY2(m_dialogs.errors().front().startsWith(QStringLiteral("帳號「a=b」無法儲存")),
+             qPrintable(m_dialogs.errors().front()));
+}
+
+void TestSendingPageFiles::checkRefusedBySystem()
+{
+    const QByteArray before = "[account]\r\nuser=pw\r\n";
+    writeBytes(accountPath(), before);
+    m_form->Edit1->setText(QStringLiteral("someone"));
+    {
+        const FileSizeLimit limit(before.size());
+        m_form->CheckBox1->click();
+    }
+    QVERIFY(m_form->CheckBox1->isChecked());
+    QCOMPARE(m_dialogs.errors(),
+             QStringList{QStringLiteral("Unable to write to %1.").arg(accountPath())});
+    QCOMPARE(readBytes(accountPath()), before);
+}
+
+void TestSendingPageFiles::loadWritesBack_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QByteArray>("writtenBack");
+
+    QTest::newRow("as saved") << big5(QStringLiteral("[account]\r\nuser=pw\r\n認證碼=123\r\n"))
+                              << QStringList{"user", "pw", QStringLiteral("認證碼"), "123"}
+                              << "user"
+                              << "pw"
+                              << "123"
+                              << big5(QStringLiteral("[account]\r\nuser=pw\r\n認證碼=123\r\n"));
+    QTest::newRow("edited by hand")
+        << big5(QStringLiteral("; note\n[account]\n  user = 'pw' \n認證碼=123\n\n[other]\nx=1\n"))
+        << QStringList{"user", "pw", QStringLiteral("認證碼"), "123"} << "user"
+        << "pw"
+        << "123"
+        << big5(QStringLiteral("; note\n[account]\nuser=pw\r\n認證碼=123\r\n\n[other]\nx=1\n"));
+    QTest::newRow("no entries") << QByteArray("[account]\r\n") << QStringList{} << ""
+                                << ""
+                                << "" << big5(QStringLiteral("[account]\r\n=\r\n認證碼=\r\n"));
+    QTest::newRow("code first") << big5(QStringLiteral("[account]\r\n認證碼=123\r\n"))
+                                << QStringList{QStringLiteral("認證碼"), "123"}
+                                << QStringLiteral("認證碼") << "123"
+                                << "123" << big5(QStringLiteral("[account]\r\n認證碼=123\r\n"));
+}
+
+// The load step ends by checking the box, which writes the trimmed values
+// just loaded back into the file.
+void TestSendingPageFiles::loadWritesBack()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, rows);
+    QFETCH(QString, name);
+    QFETCH(QString, password);
+    QFETCH(QString, code);
+    QFETCH(QByteArray, writtenBack);
+
+    writeBytes(accountPath(), file);
+    m_form->ValueListEditor2->setRowCount(5);
+    m_form->loadSavedAccount();
+
+    QStringList shownRows;
+    for (int row = 0; row < m_form->ValueListEditor2->rowCount(); ++row) {
+        for (int column = 0; column < 2; ++column)
+            shownRows << m_form->ValueListEditor2->item(row, column)->text();
+    }
+    QCOMPARE(shownRows, rows);
+    QCOMPARE(m_form->Edit1->text(), name);
+    QCOMPARE(m_form->Edit2->text(), password);
+    QCOMPARE(m_form->Edit5->text(), code);
+    QVERIFY(m_form->CheckBox1->isChecked());
+    QCOMPARE(readBytes(accountPath()), writtenBack);
+    QCOMPARE(AccountIniPath, accountPath());
+    QCOMPARE(m_dialogs.shown().size(), 0);
+}
+
+void TestSendingPageFiles::loadWithoutFile()
+{
+    m_form->loadSavedAccount();
+    QVERIFY(!m_form->CheckBox1->isChecked());
+    QVERIFY(!QFile::exists(accountPath()));
+    QVERIFY(!AccountIni);
+}
+
+// A refused write-back fails the load step itself, so the start-up ends there
+// with one error box and the message text is not loaded.
+void TestSendingPageFiles::refusedWriteBackEndsStartUp()
+{
+    const QByteArray before = big5(QStringLiteral("[account]\r\nuser=pw\r\n認證碼=123\r\n"));
+    writeBytes(accountPath(), before);
+    writeBytes(messagePath(), "saved message");
+    {
+        const FileSizeLimit limit(10);
+        StartupSequence sequence(m_dialogs);
+        sequence.step([&] { m_form->loadSavedAccount(); });
+        sequence.step([&] { m_form->loadMessageText(); });
+        QVERIFY(sequence.ended());
+    }
+    QCOMPARE(m_dialogs.errors(),
+             QStringList{QStringLiteral("Unable to write to %1.").arg(accountPath())});
+    QVERIFY(m_form->CheckBox1->isChecked());
+    QCOMPARE(m_form->Edit1->text(), QStringLiteral("user"));
+    QCOMPARE(m_form->Memo1->text(), QString());
+    QCOMPARE(readBytes(accountPath()), before);
+
+    // The box works as usual afterwards.
+    m_form->CheckBox1->click();
+    QVERIFY(!QFile::exists(accountPath()));
+    m_form->CheckBox1->click();
+    QCOMPARE(readBytes(accountPath()), before);
+    QCOMPARE(m_dialogs.errors().size(), 1);
+}
+
+void TestSendingPageFiles::closeReleasesAccountIni()
+{
+    writeBytes(accountPath(), "[account]\r\nuser=pw\r\n");
+    m_form->loadSavedAccount();
+    QVERIFY(AccountIni);
+    m_form->show();
+    m_form->close();
+    QVERIFY(!AccountIni);
+    QCOMPARE(AccountIniPath, accountPath());
+}
+
+void TestSendingPageFiles::loadMessage()
+{
+    const QString longText = letters(200) + QStringLiteral("中");
+    writeBytes(messagePath(),
+               big5(QStringLiteral("今天\nhi\r\r\n") + longText) + QByteArray("\0rest", 5));
+    m_form->loadMessageText();
+    QCOMPARE(m_form->Memo1->text(), QStringLiteral("今天\r\nhi\r\n\r\n") + longText);
+    QCOMPARE(m_form->Edit4->text(), QString());
+
+    // Saved back, the lines end with CR LF.
+    m_form->BitBtn2->click();
+    QCOMPARE(readBytes(messagePath()), big5(QStringLiteral("今天\r\nhi\r\n\r\n") + longText));
+}
+
+void TestSendingPageFiles::saveMessage()
+{
+    m_form->Memo1->setText(QStringLiteral("生日快樂\r\nhappy birthday"));
+    m_form->BitBtn2->click();
+    QCOMPARE(readBytes(messagePath()),
+             QByteArray("\xA5\xCD\xA4\xE9\xA7\xD6\xBC\xD6\r\nhappy birthday"));
+    QCOMPARE(m_dialogs.shown().size(), 0);
+
+    m_form->Memo1->setText(QString());
+    m_form->BitBtn2->click();
+    QCOMPARE(readBytes(messagePath()), QByteArray());
+    m_form->Memo1->setText(QStringLiteral("x"));
+    m_form->loadMessageText();
+    QCOMPARE(m_form->Memo1->text(), QString());
+}
+
+void TestSendingPageFiles::saveMessageWithUnencodableCharacter()
+{
+    writeBytes(messagePath(), "old");
+    const QString text = QStringLiteral("生日快樂🎂");
+    m_form->Memo1->setText(text);
+    m_form->BitBtn2->click();
+    QCOMPARE(m_dialogs.errors().size(), 1);
+    QVERIFY2(
+        m_dialogs.errors().front().startsWith(QStringLiteral("簡訊內容中的字元「🎂」(U+1F382)")),
+        qPrintable(m_dialogs.errors().front()));
+    QCOMPARE(m_form->Memo1->text(), text);
+    QCOMPARE(readBytes(messagePath()), QByteArray("old"));
+}
+
+void TestSendingPageFiles::saveMessageCannotCreate()
+{
+    const QString missing = m_exeDir + QStringLiteral("missing/");
+    const std::unique_ptr<TForm1> form = makeForm(missing);
+    form->Memo1->setText(QStringLiteral("hi"));
+    form->BitBtn2->click();
+    QCOMPARE(
+        m_dialogs.errors(),
+        QStringList{QStringLiteral("Cannot create file \"%1sms.txt\". No such file or directory.")
+                        .arg(missing)});
+    QCOMPARE(form->Memo1->text(), QStringLiteral("hi"));
+}
+
+QTEST_MAIN(TestSendingPageFiles)
+#include "test_sendingpagefiles.moc"
