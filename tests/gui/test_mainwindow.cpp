@@ -19,6 +19,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -49,6 +50,7 @@ private:
     RecordingDialogs m_dialogs;
     FixedClock m_clock;
     std::unique_ptr<FakeBrowser> m_browser;
+    std::unique_ptr<QTemporaryDir> m_folder;
     std::unique_ptr<TForm1> m_form;
 };
 
@@ -57,7 +59,9 @@ void TestMainWindow::init()
     registerFontSubstitutions();
     m_browser = std::make_unique<FakeBrowser>();
     FormServices services;
-    services.exeDir = QDir::tempPath() + QLatin1Char('/');
+    // An empty folder: showing the window runs the start-up, which finds no files.
+    m_folder = std::make_unique<QTemporaryDir>();
+    services.exeDir = m_folder->path() + QLatin1Char('/');
     services.gatewayBase = QStringLiteral("http://127.0.0.1:1");
     services.clock = &m_clock;
     services.dialogs = &m_dialogs;
@@ -69,6 +73,7 @@ void TestMainWindow::cleanup()
 {
     m_form.reset();
     m_browser.reset();
+    m_folder.reset();
     m_dialogs.clear();
 }
 
