@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DomStep.h"
+
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -25,9 +27,9 @@ class QTableWidget;
 // and the seams that tests replace (clock, boxes, browser).
 struct FormServices
 {
-    QString exeDir;          // ends with a separator
-    QStringList arguments;   // command-line arguments after the program's name
-    QString gatewayBase;     // normalised gateway base address
+    QString exeDir;        // ends with a separator
+    QStringList arguments; // command-line arguments after the program's name
+    QString gatewayBase;   // normalised gateway base address
     Clock* clock = nullptr;
     Dialogs* dialogs = nullptr;
     BrowserHost* browser = nullptr;
@@ -130,6 +132,15 @@ private:
     void setScheduledDate(const QDateTime& now);
     void proposeScheduledHour(int hour);
     void navigateToSmsPage();
+    void WebBrowser1BeforeNavigate2(const QString& address);
+    void WebBrowser1DocumentComplete();
+    // Sender is the button when pressed, nullptr when called by the one-step command.
+    void BitBtn5Click(QObject* Sender);
+    void BitBtn4Click();
+    void BitBtn6Click();
+    void BitBtn1Click();
+    void BitBtn7Click();
+    void runGatewaySteps(const DomSteps& steps);
 
     // Saved account and message text file (Unit1Files.cpp)
     void connectFiles();
