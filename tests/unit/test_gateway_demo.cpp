@@ -1,4 +1,5 @@
 #include "DemoGateway.h"
+#include "FormBody.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -22,6 +23,8 @@ private Q_SLOTS:
     void logoutEndsTheSession();
     void pagesEscapeWhatTheyShow();
     void unknownPathIsNotFound();
+    void formBodies_data();
+    void formBodies();
 
 private:
     // Sends one request in the current session, starting one when needed.
@@ -251,6 +254,32 @@ void TestGatewayDemo::unknownPathIsNotFound()
              QStringLiteral("/front_end/sms"));
     // Log-in, send and verify answer only form submissions.
     QVERIFY(!request(QStringLiteral("GET"), QStringLiteral("/front_end/login")).found);
+}
+
+void TestGatewayDemo::formBodies_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QStringList>("namesAndValues");
+    QTest::newRow("empty") << QByteArray() << QStringList{};
+    QTest::newRow("plus is a space, %2B a plus")
+        << QByteArray("a=1+2%2B3&b=") << QStringList{"a", "1 2+3", "b", ""};
+    QTest::newRow("UTF-8 and NUL")
+        << QByteArray("InputMsg=%E4%BB%8A%00%E2%80%A8x")
+        << QStringList{"InputMsg", QStringLiteral("今") + QChar(0) + QStringLiteral("\u2028x")};
+    QTest::newRow("first value wins, bare name")
+        << QByteArray("sendType=now&sendType=schedule&flag&&c=%3D%26")
+        << QStringList{"c", "=&", "flag", "", "sendType", "now"};
+}
+
+void TestGatewayDemo::formBodies()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QStringList, namesAndValues);
+    const QMap<QString, QString> fields = parseFormBody(body);
+    QStringList flattened;
+    for (auto it = fields.begin(); it != fields.end(); ++it)
+        flattened << it.key() << it.value();
+    QCOMPARE(flattened, namesAndValues);
 }
 
 QTEST_GUILESS_MAIN(TestGatewayDemo)

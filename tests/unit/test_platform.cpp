@@ -36,11 +36,12 @@ void TestPlatform::encodesKnownBytes_data()
     QTest::newRow("ascii") << QStringLiteral("Hello, 09!\r\n") << QByteArray("Hello, 09!\r\n");
     QTest::newRow("today") << QStringLiteral("今天") << QByteArray("\xA4\xB5\xA4\xD1");
     QTest::newRow("euro") << QStringLiteral("€") << QByteArray("\xA3\xE1");
-    QTest::newRow("greeting punctuation")
-        << QStringLiteral("，!") << QByteArray("\xA1\x41!");
+    QTest::newRow("greeting punctuation") << QStringLiteral("，!") << QByteArray("\xA1\x41!");
     // Microsoft's additions to Big5: box drawing at F9 F9.
     QTest::newRow("ms addition F9F9") << QStringLiteral("═") << QByteArray("\xF9\xF9");
-    QTest::newRow("mixed") << QStringLiteral("a今b") << QByteArray("a\xA4\xB5" "b");
+    QTest::newRow("mixed") << QStringLiteral("a今b")
+                           << QByteArray("a\xA4\xB5"
+                                         "b");
 }
 
 void TestPlatform::encodesKnownBytes()
@@ -57,9 +58,10 @@ void TestPlatform::decodesBrokenBytesToReplacement_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
     const QChar replacement = QChar::ReplacementCharacter;
-    QTest::newRow("truncated lead byte") << QByteArray("ab\xA4") << QStringLiteral("ab") + replacement;
-    QTest::newRow("invalid trail byte") << QByteArray("\xA4\x05x")
-                                        << replacement + QStringLiteral("\x05x");
+    QTest::newRow("truncated lead byte")
+        << QByteArray("ab\xA4") << QStringLiteral("ab") + replacement;
+    QTest::newRow("invalid trail byte")
+        << QByteArray("\xA4\x05x") << replacement + QStringLiteral("\x05x");
     // Microsoft's table maps the single bytes 80 and FF.
     QTest::newRow("single 80 and FF") << QByteArray("\x80\xFF") << QStringLiteral("\u0080\uF8F8");
 }
@@ -113,9 +115,10 @@ void TestPlatform::titleFromExecutableName_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("title");
-    QTest::newRow("plain") << QStringLiteral("/opt/selvanto/selvanto") << QStringLiteral("Selvanto");
-    QTest::newRow("upper with extension") << QStringLiteral("/x/SELVANTO.EXE")
-                                          << QStringLiteral("Selvanto");
+    QTest::newRow("plain") << QStringLiteral("/opt/selvanto/selvanto")
+                           << QStringLiteral("Selvanto");
+    QTest::newRow("upper with extension")
+        << QStringLiteral("/x/SELVANTO.EXE") << QStringLiteral("Selvanto");
     QTest::newRow("first full stop") << QStringLiteral("/x/my.app.v2") << QStringLiteral("My");
     QTest::newRow("dotted directory") << QStringLiteral("/x.y/bdAy") << QStringLiteral("Bday");
 }
@@ -142,8 +145,8 @@ void TestPlatform::errorBoxAddsFullStop_data()
                             << QStringLiteral("Unable to write to /x/a.ini.");
     QTest::newRow("full stop kept") << QStringLiteral("Done.") << QStringLiteral("Done.");
     QTest::newRow("exclamation sorts before") << QStringLiteral("Oops!") << QStringLiteral("Oops!");
-    QTest::newRow("quote sorts before") << QStringLiteral("file \"a\"")
-                                        << QStringLiteral("file \"a\"");
+    QTest::newRow("quote sorts before")
+        << QStringLiteral("file \"a\"") << QStringLiteral("file \"a\"");
     QTest::newRow("slash sorts after") << QStringLiteral("a/") << QStringLiteral("a/.");
     QTest::newRow("chinese sorts after") << QStringLiteral("找不到") << QStringLiteral("找不到.");
     QTest::newRow("empty") << QString() << QString();

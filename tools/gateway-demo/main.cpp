@@ -1,4 +1,5 @@
 #include "DemoGateway.h"
+#include "FormBody.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -25,7 +26,7 @@ DemoRequest toDemoRequest(const httplib::Request& request)
     demo.method = QString::fromStdString(request.method);
     demo.path = QString::fromStdString(request.path);
     demo.sessionId = sessionFrom(request);
-    // The first value of each field, as a browser sends one per name.
+    // The query's fields; the first value of each name, as a browser sends one per name.
     for (auto it = request.params.begin(); it != request.params.end(); ++it) {
         const QString name = QString::fromStdString(it->first);
         if (!demo.fields.contains(name))
@@ -34,9 +35,9 @@ DemoRequest toDemoRequest(const httplib::Request& request)
     return demo;
 }
 
-void answer(DemoGateway& gateway, const httplib::Request& request, httplib::Response& response)
+void answer(DemoGateway& gateway, const DemoRequest& request, httplib::Response& response)
 {
-    const DemoResponse demo = gateway.handle(toDemoRequest(request));
+    const DemoResponse demo = gateway.handle(request);
     if (!demo.newSession.isEmpty()) {
         response.set_header("Set-Cookie",
                             QStringLiteral("%1=%2; Path=/; HttpOnly; SameSite=Lax")
@@ -97,11 +98,22 @@ int main(int argc, char* argv[])
                                     parser.value(codeOption)},
                         parser.value(outboxOption));
     httplib::Server server;
-    const auto handler = [&gateway](const httplib::Request& request, httplib::Response& response) {
-        answer(gateway, request, response);
-    };
-    server.Get(".*", handler);
-    server.Post(".*", handler);
+    server.Get(".*", [&gateway](const httplib::Request& request, httplib::Response& response) {
+        answer(gateway, toDemoRequest(request), response);
+    });
+    // Form bodies are read here rather than by the library, which refuses
+    // url-encoded bodies over 8 KiB; long messages must arrive whole.
+    server.Post(".*", [&gateway](const httplib::Request& request, httplib::Response& response,
+                                 const httplib::ContentReader& reader) {
+        std::string body;
+        reader([&body](const char* data, size_t length) {
+            body.append(data, length);
+            return true;
+        });
+        DemoRequest demo = toDemoRequest(request);
+        demo.fields = parseFormBody(QByteArray::fromStdString(body));
+        answer(gateway, demo, response);
+    });
 
     const char host[] = "127.0.0.1";
     int boundPort = port;
