@@ -149,6 +149,9 @@ void TestGatewayE2E::load(const QString& address)
 void TestGatewayE2E::waitForTitle(const QString& title)
 {
     QTRY_COMPARE_WITH_TIMEOUT(m_view->title(), title, timeout);
+    // The title comes while the page is still being parsed; its forms are all
+    // there once it has finished loading.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_view->page()->isLoading(), timeout);
 }
 
 void TestGatewayE2E::logInByButton()
