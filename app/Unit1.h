@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DomStep.h"
+
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -131,6 +133,15 @@ private:
     void setScheduledDate(const QDateTime& now);
     void proposeScheduledHour(int hour);
     void navigateToSmsPage();
+    void WebBrowser1BeforeNavigate2(const QString& address);
+    void WebBrowser1DocumentComplete();
+    // Sender is the button when pressed, nullptr when called by the one-step command.
+    void BitBtn5Click(QObject* Sender);
+    void BitBtn4Click();
+    void BitBtn6Click();
+    void BitBtn1Click();
+    void BitBtn7Click();
+    void runGatewaySteps(const DomSteps& steps);
 
     // Saved account and message text file (Unit1Files.cpp)
     void connectFiles();

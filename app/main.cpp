@@ -2,6 +2,7 @@
 #include "Clock.h"
 #include "ExeDir.h"
 #include "Fonts.h"
+#include "GatewayAddress.h"
 #include "QtDialogs.h"
 #include "Unit1.h"
 #include "WebEngineHost.h"
@@ -21,7 +22,7 @@ int main(int argc, char* argv[])
     FormServices services;
     services.exeDir = exeDir();
     services.arguments = QCoreApplication::arguments().mid(1);
-    services.gatewayBase = QStringLiteral(SELVANTO_GATEWAY_URL);
+    services.gatewayBase = GatewayAddress::configured(QStringLiteral(SELVANTO_GATEWAY_URL));
     services.clock = &clock;
     services.dialogs = &dialogs;
     services.browser = &browser;

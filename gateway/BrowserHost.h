@@ -1,7 +1,10 @@
 #pragma once
 
+#include "DomStep.h"
+
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -18,6 +21,11 @@ public:
     virtual QWidget* widget() = 0;
     // Starts loading the address in the top-level view and returns at once.
     virtual void navigate(const QString& address) = 0;
+    // Runs one action's steps in the current page, in order, stopping at the
+    // first element that is not there. Returns at once; done gets an empty
+    // text when every step was done, otherwise the failure's text.
+    virtual void runSteps(const DomSteps& steps,
+                          std::function<void(const QString& failure)> done) = 0;
 
 Q_SIGNALS:
     // Before each navigation the browser starts (typed, clicked, a form

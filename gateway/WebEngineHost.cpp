@@ -1,7 +1,9 @@
 #include "WebEngineHost.h"
 
+#include "DomRunner.h"
 #include "NavigationRecordingPage.h"
 
+#include <QWebEngineScript>
 #include <QWebEngineView>
 
 WebEngineHost::WebEngineHost(QObject* parent) : BrowserHost(parent)
@@ -28,4 +30,14 @@ QWidget* WebEngineHost::widget()
 void WebEngineHost::navigate(const QString& address)
 {
     m_view->load(QUrl(address));
+}
+
+void WebEngineHost::runSteps(const DomSteps& steps,
+                             std::function<void(const QString& failure)> done)
+{
+    // The application world shares the page's document but none of its scripts.
+    m_page->runJavaScript(DomRunner::script(steps), QWebEngineScript::ApplicationWorld,
+                          [steps, done = std::move(done)](const QVariant& result) {
+                              done(DomRunner::failureText(steps, result));
+                          });
 }

@@ -18,6 +18,7 @@ public:
 
     QWidget* widget() override;
     void navigate(const QString& address) override;
+    void runSteps(const DomSteps& steps, std::function<void(const QString& failure)> done) override;
 
 private:
     QPointer<QWebEngineView> m_view;

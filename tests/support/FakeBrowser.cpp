@@ -1,5 +1,7 @@
 #include "FakeBrowser.h"
 
+#include <utility>
+
 FakeBrowser::FakeBrowser(QObject* parent) : BrowserHost(parent), m_widget(new QWidget) {}
 
 FakeBrowser::~FakeBrowser()
@@ -15,4 +17,10 @@ QWidget* FakeBrowser::widget()
 void FakeBrowser::navigate(const QString& address)
 {
     m_navigations << address;
+}
+
+void FakeBrowser::runSteps(const DomSteps& steps, std::function<void(const QString& failure)> done)
+{
+    m_stepRuns << steps;
+    done(std::exchange(m_nextFailure, QString()));
 }

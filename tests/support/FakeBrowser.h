@@ -18,8 +18,12 @@ public:
 
     QWidget* widget() override;
     void navigate(const QString& address) override;
+    // Records the steps and answers at once: done, or the failure queued with failNextRun.
+    void runSteps(const DomSteps& steps, std::function<void(const QString& failure)> done) override;
 
     const QStringList& navigations() const { return m_navigations; }
+    const QList<DomSteps>& stepRuns() const { return m_stepRuns; }
+    void failNextRun(const QString& failure) { m_nextFailure = failure; }
 
     // Drive the program as the browser would.
     void announceNavigation(const QString& address) { Q_EMIT navigationStarting(address); }
@@ -28,4 +32,6 @@ public:
 private:
     QPointer<QWidget> m_widget;
     QStringList m_navigations;
+    QList<DomSteps> m_stepRuns;
+    QString m_nextFailure;
 };

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "DomStep.h"
+
+#include <QVariant>
+
+// The one fixed script that runs a gateway action's steps in the page. The
+// steps reach it only as data (Base64 of their JSON), so nothing a user types
+// can ever be read as script. It is meant for an isolated script world, where
+// it shares the page's document but not the page's scripts.
+namespace DomRunner {
+
+// The script text to run for these steps.
+QString script(const DomSteps& steps);
+
+// What the script's result means for the user: empty when every step was done,
+// otherwise the error box text (naming the missing element).
+QString failureText(const DomSteps& steps, const QVariant& result);
+
+} // namespace DomRunner

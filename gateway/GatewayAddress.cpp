@@ -1,0 +1,43 @@
+#include "GatewayAddress.h"
+
+#include <QUrl>
+
+namespace GatewayAddress {
+
+QString configured(const QString& builtIn)
+{
+    const QString fromEnvironment = qEnvironmentVariable("SELVANTO_GATEWAY_URL");
+    return normalised(fromEnvironment.isEmpty() ? builtIn : fromEnvironment);
+}
+
+QString normalised(const QString& address)
+{
+    const QString trimmed = address.trimmed();
+    QUrl url(trimmed, QUrl::StrictMode);
+    if (!url.isValid() || url.isRelative() || url.host().isEmpty())
+        return trimmed;
+    url.setScheme(url.scheme().toLower());
+    url.setHost(url.host().toLower());
+    const int defaultPort = url.scheme() == QLatin1String("http")    ? 80
+                            : url.scheme() == QLatin1String("https") ? 443
+                                                                     : -1;
+    if (url.port() == defaultPort)
+        url.setPort(-1);
+    QString path = url.path();
+    while (path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    url.setPath(path);
+    return url.toString();
+}
+
+QString smsPage(const QString& base)
+{
+    return base + QStringLiteral("/front_end/sms");
+}
+
+QString logoutPage(const QString& base)
+{
+    return base + QStringLiteral("/front_end/Logout");
+}
+
+} // namespace GatewayAddress

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// The gateway's addresses. The log-in check compares the browser's last
+// address with the SMS page as exact text, so the base is kept in the form the
+// browser announces addresses.
+namespace GatewayAddress {
+
+// The base address to use: SELVANTO_GATEWAY_URL when it is set and not empty,
+// otherwise the built-in one; normalised.
+QString configured(const QString& builtIn);
+
+// Lower-case scheme and host, no default port, no trailing "/". Text that is
+// not an absolute address with a host is returned trimmed but otherwise as is.
+QString normalised(const QString& address);
+
+QString smsPage(const QString& base);
+QString logoutPage(const QString& base);
+
+} // namespace GatewayAddress

@@ -1,0 +1,3 @@
+#include "LastUrl.h"
+
+QString LastUrl;
