@@ -291,6 +291,12 @@ void ContactDataset::setCurrent(int row)
 {
     const int previous = m_current;
     m_current = row;
+    announceCurrent(previous);
+}
+
+void ContactDataset::announceCurrent(int previous)
+{
+    const int row = m_current;
     if (previous >= 0 && previous < m_keys.size())
         Q_EMIT headerDataChanged(Qt::Vertical, previous, previous);
     if (row >= 0)
@@ -325,8 +331,11 @@ void ContactDataset::addRow(int row)
     m_buffer = {};
     m_modified = false;
     m_state = State::Insert;
+    // The new row is current before the views see it, so they read its buffer.
+    const int previous = m_current;
+    m_current = row;
     endInsertRows();
-    setCurrent(row);
+    announceCurrent(previous);
 }
 
 void ContactDataset::writeRow()

@@ -88,6 +88,7 @@ private:
     Values storedValues(int row) const;
     void loadPage(int row) const;
     void setCurrent(int row);
+    void announceCurrent(int previous);
     void setState(State state);
     void dropNewRow();
     void addRow(int row);
