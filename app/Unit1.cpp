@@ -2,6 +2,9 @@
 
 #include "BrowserHost.h"
 #include "Clock.h"
+#include "ContactDataset.h"
+#include "ContactGrid.h"
+#include "ContactStore.h"
 #include "DatePicker.h"
 #include "Fonts.h"
 #include "Memo.h"
@@ -19,7 +22,6 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -148,7 +150,7 @@ void TForm1::createContactPage()
     Button4->setEnabled(false);
     Button3->setEnabled(false);
 
-    DBGrid1 = named(new QTableView(Panel2), "DBGrid1");
+    DBGrid1 = named(new ContactGrid(*m_services.dialogs, Panel2), "DBGrid1");
     DBGrid1->setGeometry(128, 32, 401, 465);
     DBGrid1->setAccessibleName(QStringLiteral("通訊錄"));
 }

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "ContactGrid.h"
 #include "DomStep.h"
 
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 #include <exception>
+#include <memory>
 
 class BrowserHost;
 class Clock;
+class ContactDataset;
+class ContactStore;
 class DatePicker;
 class Dialogs;
 class Memo;
@@ -21,7 +25,6 @@ class QPushButton;
 class QRadioButton;
 class QScrollArea;
 class QTabWidget;
-class QTableView;
 class QTableWidget;
 
 // What the window needs from outside: where its files live, the command line,
@@ -58,7 +61,7 @@ public:
     QPushButton* Button2;
     QPushButton* Button4;
     QPushButton* Button3;
-    QTableView* DBGrid1;
+    ContactGrid* DBGrid1;
 
     // "簡訊發送" page
     QScrollArea* ScrollBox1;
@@ -127,6 +130,15 @@ private:
     // Returns false when the scan stops the start-up early.
     bool scanBirthdays(const QDate& today);
     void greetOrClose();
+    void Button1Click();
+    void Button5Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void setSaveAndCancel(bool enabled);
+    // The open contact book; null when opening it failed.
+    std::unique_ptr<ContactStore> ADOConnection1;
+    std::unique_ptr<ContactDataset> ADOTable1;
 
     // Gateway page actions and the one-step chain (Unit1Gateway.cpp)
     void connectGateway();

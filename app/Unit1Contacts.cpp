@@ -1,13 +1,121 @@
 #include "Unit1.h"
 
-void TForm1::connectContactPage() {}
+#include "BirthdayScan.h"
+#include "ContactDataset.h"
+#include "ContactGrid.h"
+#include "ContactStore.h"
+#include "Dialogs.h"
+#include "Failure.h"
+#include "Guard.h"
 
-void TForm1::openContactBook() {}
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// The contact page's add, modify, delete and save commands show their own
+// failures as "發生錯誤:" followed by the failure's text.
+void guardContactCommand(Dialogs& dialogs, const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const Failure& failure) {
+        dialogs.showMessage(QStringLiteral("發生錯誤:") + failure.text());
+    } catch (const std::exception& other) {
+        dialogs.showMessage(QStringLiteral("發生錯誤:") + QString::fromLocal8Bit(other.what()));
+    }
+}
+
+} // namespace
+
+void TForm1::connectContactPage()
+{
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+}
+
+void TForm1::openContactBook()
+{
+    auto store = std::make_unique<ContactStore>(m_services.exeDir + QStringLiteral("contact.mdb"));
+    auto table = std::make_unique<ContactDataset>(*store);
+    DBGrid1->setDataset(table.get());
+    ADOConnection1 = std::move(store);
+    ADOTable1 = std::move(table);
+    ADOTable1->first();
+}
 
 bool TForm1::scanBirthdays(const QDate& today)
 {
-    Q_UNUSED(today);
+    if (!ADOTable1)
+        return true;
+    BirthdayScan scan(today,
+                      [this](int k, const QString& number) { recipientBox(k)->setText(number); });
+    const BirthdayScan::Result result = scan.run(*ADOConnection1);
+    if (result.stoppedAt)
+        ADOTable1->moveToKey(*result.stoppedAt);
+    else
+        ADOTable1->last();
+    if (result.outcome == BirthdayScan::Outcome::TooMany) {
+        m_services.dialogs->showMessage(QStringLiteral("發送人數超過五人!"));
+        return false;
+    }
     return true;
 }
 
-void TForm1::greetOrClose() {}
+void TForm1::greetOrClose()
+{
+    const bool hasArgument =
+        !m_services.arguments.isEmpty() && !m_services.arguments.first().isEmpty();
+    if (hasArgument && Edit11->text().isEmpty())
+        close();
+    else if (!Edit11->text().isEmpty())
+        m_services.dialogs->showMessage(QStringLiteral("今天有朋友生日哦，獻上您真誠的祝福!"));
+}
+
+void TForm1::Button1Click()
+{
+    if (ADOTable1)
+        guardContactCommand(*m_services.dialogs, [this] { ADOTable1->append(); });
+    setSaveAndCancel(true);
+}
+
+void TForm1::Button5Click()
+{
+    if (ADOTable1)
+        guardContactCommand(*m_services.dialogs, [this] { ADOTable1->edit(); });
+    setSaveAndCancel(true);
+}
+
+void TForm1::Button2Click()
+{
+    if (ADOTable1)
+        guardContactCommand(*m_services.dialogs, [this] { ADOTable1->remove(); });
+    setSaveAndCancel(true);
+}
+
+void TForm1::Button3Click()
+{
+    if (ADOTable1 && ADOTable1->isModified())
+        guardContactCommand(*m_services.dialogs, [this] { ADOTable1->post(); });
+    setSaveAndCancel(false);
+}
+
+// Cancel has no guard of its own: a failure goes to the error box and the
+// buttons keep their state.
+void TForm1::Button4Click()
+{
+    runGuarded(*m_services.dialogs, [this] {
+        if (ADOTable1)
+            ADOTable1->cancel();
+        setSaveAndCancel(false);
+    });
+}
+
+void TForm1::setSaveAndCancel(bool enabled)
+{
+    Button3->setEnabled(enabled);
+    Button4->setEnabled(enabled);
+}

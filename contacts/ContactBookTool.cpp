@@ -1,0 +1,132 @@
+#include "ContactBookTool.h"
+
+#include "ContactDataset.h"
+#include "ContactFields.h"
+#include "ContactStore.h"
+#include "Failure.h"
+
+#include <QAtomicInt>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTextStream>
+#include <QUrl>
+
+namespace {
+
+QAtomicInt connectionCounter;
+
+const QString usage = QStringLiteral("usage: selvanto-contacts create FILE\n"
+                                     "       selvanto-contacts add FILE NAME BIRTHDAY MOBILE\n"
+                                     "       selvanto-contacts list FILE\n");
+
+void createTable(const QString& path)
+{
+    const QString connection =
+        QStringLiteral("selvanto-create-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+    QString failure;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) +
+                           QStringLiteral("?mode=rw"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+        if (!db.open()) {
+            failure = db.lastError().databaseText();
+        } else {
+            QSqlQuery query(db);
+            if (!query.exec(QStringLiteral("CREATE TABLE contact (\"姓名\" TEXT, \"生日\" TEXT, "
+                                           "\"手機號碼\" TEXT)")))
+                failure = query.lastError().databaseText();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    if (!failure.isEmpty())
+        throw Failure(QStringLiteral("Could not create '%1': %2").arg(path, failure));
+}
+
+void listContacts(const QString& path, QTextStream& out)
+{
+    ContactStore store(path);
+    QSqlQuery query(store.database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT \"姓名\", \"生日\", \"手機號碼\" FROM contact "
+                                   "ORDER BY rowid"))) {
+        throw Failure(
+            QStringLiteral("Could not read '%1': %2").arg(path, query.lastError().databaseText()));
+    }
+    while (query.next()) {
+        out << query.value(0).toString() << '\t' << query.value(1).toString() << '\t'
+            << query.value(2).toString() << '\n';
+    }
+}
+
+} // namespace
+
+void createContactBook(const QString& path)
+{
+    // Creating the empty file exclusively is what refuses an existing one,
+    // even when another program creates it at the same moment.
+    QFile file(path);
+    if (file.exists() || !file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        throw Failure(
+            file.exists()
+                ? QStringLiteral("'%1' already exists; it is left unchanged.").arg(path)
+                : QStringLiteral("Could not create '%1': %2").arg(path, file.errorString()));
+    }
+    file.close();
+    try {
+        createTable(path);
+    } catch (const Failure&) {
+        QFile::remove(path);
+        throw;
+    }
+}
+
+void addContact(const QString& path, const QString& name, const QString& birthday,
+                const QString& mobile)
+{
+    static const QRegularExpression sixDigits(QStringLiteral("^[0-9]{6}$"));
+    if (!sixDigits.match(birthday).hasMatch()) {
+        throw Failure(
+            QStringLiteral("The birthday '%1' is not six digits (YYMMDD).").arg(birthday));
+    }
+    const QString values[] = {name, birthday, mobile};
+    for (int column = 0; column < contactfields::count; ++column) {
+        if (values[column].size() > contactfields::sizes[column]) {
+            throw Failure(QStringLiteral("The %1 '%2' is longer than %3 characters.")
+                              .arg(contactfields::names[column], values[column])
+                              .arg(contactfields::sizes[column]));
+        }
+    }
+    ContactStore store(path);
+    ContactDataset table(store);
+    table.append();
+    for (int column = 0; column < contactfields::count; ++column)
+        table.setFieldValue(column, values[column]);
+    table.post();
+}
+
+int runContactBookTool(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    const QString command = arguments.value(0);
+    const qsizetype count = arguments.size();
+    try {
+        if (command == QLatin1String("create") && count == 2) {
+            createContactBook(arguments[1]);
+        } else if (command == QLatin1String("add") && count == 5) {
+            addContact(arguments[1], arguments[2], arguments[3], arguments[4]);
+        } else if (command == QLatin1String("list") && count == 2) {
+            listContacts(arguments[1], out);
+        } else {
+            err << usage;
+            return 1;
+        }
+    } catch (const Failure& failure) {
+        err << "selvanto-contacts: " << failure.text() << '\n';
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QStringList>
+
+class QTextStream;
+
+// The contact book command line:
+//   create FILE                      a new, empty contact book; never overwrites
+//   add FILE NAME BIRTHDAY MOBILE    appends one contact (birthday: six digits)
+//   list FILE                        the contacts in table order, tab-separated
+// Returns the exit status: 0, or 1 with a message on err.
+int runContactBookTool(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
+// Creates an empty contact book at path. Fails when the file exists.
+void createContactBook(const QString& path);
+// Appends one contact; fails on a birthday that is not six digits or a text
+// longer than its field.
+void addContact(const QString& path, const QString& name, const QString& birthday,
+                const QString& mobile);

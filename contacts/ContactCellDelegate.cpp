@@ -1,0 +1,43 @@
+#include "ContactCellDelegate.h"
+
+#include "ContactFields.h"
+#include "ContactGrid.h"
+
+#include <QLineEdit>
+
+ContactCellDelegate::ContactCellDelegate(ContactGrid* grid)
+    : QStyledItemDelegate(grid), m_grid(grid)
+{}
+
+QWidget* ContactCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                           const QModelIndex& index) const
+{
+    auto* editor = new QLineEdit(parent);
+    editor->setFrame(false);
+    if (index.column() == contactfields::Birthday)
+        editor->setInputMask(QStringLiteral("999999;_"));
+    else
+        editor->setMaxLength(contactfields::sizes[index.column()]);
+    m_grid->editorOpened(editor, index);
+    return editor;
+}
+
+void ContactCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    auto* line = static_cast<QLineEdit*>(editor);
+    line->setText(index.data(Qt::EditRole).toString());
+    line->selectAll();
+}
+
+void ContactCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                       const QModelIndex& index) const
+{
+    auto* line = static_cast<QLineEdit*>(editor);
+    if (line->isModified())
+        model->setData(index, line->text(), Qt::EditRole);
+}
+
+bool ContactCellDelegate::eventFilter(QObject* object, QEvent* event)
+{
+    return m_grid->editorEvent(static_cast<QLineEdit*>(object), event);
+}

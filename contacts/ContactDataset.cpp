@@ -1,0 +1,369 @@
+#include "ContactDataset.h"
+
+#include "ContactStore.h"
+#include "Failure.h"
+#include "SqliteStatement.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+constexpr int pageSize = 256;
+// Pages of values kept; older ones are read again when needed.
+constexpr int pagesKept = 64;
+
+QString fieldList()
+{
+    QStringList names;
+    for (int column = 0; column < contactfields::count; ++column)
+        names << contactfields::quotedName(column);
+    return names.join(QLatin1Char(','));
+}
+
+[[noreturn]] void failQuery(const QString& what, const QSqlQuery& query)
+{
+    throw Failure(contactfields::datasetFailure(what + QStringLiteral(": ") +
+                                                query.lastError().databaseText()));
+}
+
+} // namespace
+
+ContactDataset::ContactDataset(ContactStore& store, QObject* parent)
+    : QAbstractTableModel(parent), m_store(store)
+{
+    SqliteStatement keys(m_store.handle(), "SELECT rowid FROM contact ORDER BY rowid");
+    while (keys.next())
+        m_keys.append(keys.integer(0));
+    m_current = m_keys.isEmpty() ? -1 : 0;
+}
+
+int ContactDataset::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_keys.size());
+}
+
+int ContactDataset::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : contactfields::count;
+}
+
+QVariant ContactDataset::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    if (index.row() == m_current && m_state != State::Browse)
+        return m_buffer[index.column()];
+    return storedValues(index.row())[index.column()];
+}
+
+QVariant ContactDataset::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return section < contactfields::count ? contactfields::names[section].toString()
+                                              : QVariant();
+    if (section != m_current)
+        return QString();
+    switch (m_state) {
+    case State::Browse:
+        return QStringLiteral("▶");
+    case State::Edit:
+        return QStringLiteral("I");
+    case State::Insert:
+        return QStringLiteral("*");
+    }
+    return {};
+}
+
+Qt::ItemFlags ContactDataset::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+bool ContactDataset::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || index.row() != m_current)
+        return false;
+    edit();
+    setFieldValue(index.column(), value);
+    return true;
+}
+
+QVariant ContactDataset::fieldValue(int column) const
+{
+    if (m_current < 0)
+        return {};
+    return data(index(m_current, column), Qt::EditRole);
+}
+
+void ContactDataset::setFieldValue(int column, const QVariant& value)
+{
+    if (m_state == State::Browse)
+        throw Failure(
+            contactfields::datasetFailure(QStringLiteral("Dataset not in edit or insert mode")));
+    const bool empty = value.isNull() || value.toString().isEmpty();
+    m_buffer[column] = empty ? QVariant() : QVariant(value.toString());
+    m_modified = true;
+    Q_EMIT dataChanged(index(m_current, column), index(m_current, column));
+}
+
+void ContactDataset::append()
+{
+    settle();
+    addRow(int(m_keys.size()));
+}
+
+void ContactDataset::insert()
+{
+    settle();
+    addRow(std::max(m_current, 0));
+}
+
+void ContactDataset::edit()
+{
+    if (m_state != State::Browse)
+        return;
+    if (m_keys.isEmpty()) {
+        append();
+        return;
+    }
+    m_buffer = storedValues(m_current);
+    m_modified = false;
+    setState(State::Edit);
+}
+
+void ContactDataset::remove()
+{
+    if (m_state == State::Insert) {
+        cancel();
+        return;
+    }
+    if (m_keys.isEmpty()) {
+        throw Failure(contactfields::datasetFailure(
+            QStringLiteral("Cannot perform this operation on an empty dataset")));
+    }
+    const int row = m_current;
+    const qint64 key = m_keys[row];
+    QSqlQuery query(m_store.database());
+    query.prepare(QStringLiteral("DELETE FROM contact WHERE rowid = ?"));
+    query.addBindValue(key);
+    if (!query.exec())
+        failQuery(QStringLiteral("Could not delete the contact"), query);
+
+    beginRemoveRows({}, row, row);
+    m_keys.removeAt(row);
+    m_cache.remove(key);
+    m_state = State::Browse;
+    m_modified = false;
+    endRemoveRows();
+    setCurrent(m_keys.isEmpty() ? -1 : std::min<int>(row, int(m_keys.size()) - 1));
+}
+
+void ContactDataset::post()
+{
+    if (m_state == State::Browse)
+        return;
+    writeRow();
+    m_modified = false;
+    setState(State::Browse);
+    Q_EMIT dataChanged(index(m_current, 0), index(m_current, contactfields::count - 1));
+}
+
+void ContactDataset::cancel()
+{
+    if (m_state == State::Insert) {
+        dropNewRow();
+        return;
+    }
+    if (m_state == State::Edit) {
+        m_modified = false;
+        setState(State::Browse);
+        Q_EMIT dataChanged(index(m_current, 0), index(m_current, contactfields::count - 1));
+    }
+}
+
+void ContactDataset::settle()
+{
+    if (m_state == State::Browse)
+        return;
+    if (m_modified)
+        post();
+    else
+        cancel();
+}
+
+void ContactDataset::moveBy(int distance)
+{
+    settle();
+    if (m_keys.isEmpty())
+        return;
+    setCurrent(std::clamp<int>(m_current + distance, 0, int(m_keys.size()) - 1));
+}
+
+void ContactDataset::moveTo(int row)
+{
+    const int dropped = (m_state == State::Insert && !m_modified) ? m_newRow : -1;
+    settle();
+    if (m_keys.isEmpty())
+        return;
+    if (dropped >= 0 && row > dropped)
+        --row;
+    setCurrent(std::clamp<int>(row, 0, int(m_keys.size()) - 1));
+}
+
+void ContactDataset::first()
+{
+    moveTo(0);
+}
+
+void ContactDataset::last()
+{
+    settle();
+    setCurrent(int(m_keys.size()) - 1);
+}
+
+void ContactDataset::moveToKey(qint64 key)
+{
+    settle();
+    for (int row = 0; row < m_keys.size(); ++row) {
+        if (m_keys[row] == key && row != m_newRow) {
+            setCurrent(row);
+            return;
+        }
+    }
+}
+
+ContactDataset::Values ContactDataset::storedValues(int row) const
+{
+    if (row < 0 || row >= m_keys.size() || row == m_newRow)
+        return {};
+    const qint64 key = m_keys[row];
+    auto found = m_cache.constFind(key);
+    if (found == m_cache.cend()) {
+        loadPage(row);
+        found = m_cache.constFind(key);
+    }
+    return found == m_cache.cend() ? Values{} : *found;
+}
+
+// Reads the values of the rows around this one by their keys. A row another
+// program deleted meanwhile reads as empty; saving it then fails.
+void ContactDataset::loadPage(int row) const
+{
+    const int start = row - row % pageSize;
+    const int end = std::min<int>(start + pageSize, int(m_keys.size()));
+    QList<qint64> keys;
+    QStringList keyTexts;
+    for (int i = start; i < end; ++i) {
+        if (i != m_newRow && !m_cache.contains(m_keys[i])) {
+            keys << m_keys[i];
+            keyTexts << QString::number(m_keys[i]);
+        }
+    }
+    QSqlQuery query(m_store.database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT rowid,%1 FROM contact WHERE rowid IN (%2)")
+                        .arg(fieldList(), keyTexts.join(QLatin1Char(','))))) {
+        failQuery(QStringLiteral("Could not read the contacts"), query);
+    }
+    for (qint64 key : keys)
+        m_cache.insert(key, Values{});
+    while (query.next()) {
+        Values values;
+        for (int column = 0; column < contactfields::count; ++column) {
+            const QVariant value = query.value(column + 1);
+            values[column] = value.isNull() ? QVariant() : QVariant(value.toString());
+        }
+        m_cache.insert(query.value(0).toLongLong(), values);
+    }
+    m_pages.append(keys);
+    while (m_pages.size() > pagesKept) {
+        for (qint64 key : m_pages.takeFirst())
+            m_cache.remove(key);
+    }
+}
+
+void ContactDataset::setCurrent(int row)
+{
+    const int previous = m_current;
+    m_current = row;
+    announceCurrent(previous);
+}
+
+void ContactDataset::announceCurrent(int previous)
+{
+    const int row = m_current;
+    if (previous >= 0 && previous < m_keys.size())
+        Q_EMIT headerDataChanged(Qt::Vertical, previous, previous);
+    if (row >= 0)
+        Q_EMIT headerDataChanged(Qt::Vertical, row, row);
+    Q_EMIT currentRowChanged(row);
+}
+
+void ContactDataset::setState(State state)
+{
+    m_state = state;
+    if (m_current >= 0)
+        Q_EMIT headerDataChanged(Qt::Vertical, m_current, m_current);
+}
+
+void ContactDataset::dropNewRow()
+{
+    const int row = m_newRow;
+    beginRemoveRows({}, row, row);
+    m_keys.removeAt(row);
+    m_newRow = -1;
+    m_state = State::Browse;
+    m_modified = false;
+    endRemoveRows();
+    setCurrent(m_keys.isEmpty() ? -1 : std::min<int>(row, int(m_keys.size()) - 1));
+}
+
+void ContactDataset::addRow(int row)
+{
+    beginInsertRows({}, row, row);
+    m_keys.insert(row, 0);
+    m_newRow = row;
+    m_buffer = {};
+    m_modified = false;
+    m_state = State::Insert;
+    // The new row is current before the views see it, so they read its buffer.
+    const int previous = m_current;
+    m_current = row;
+    endInsertRows();
+    announceCurrent(previous);
+}
+
+void ContactDataset::writeRow()
+{
+    QSqlQuery query(m_store.database());
+    if (m_state == State::Insert) {
+        query.prepare(QStringLiteral("INSERT INTO contact (%1) VALUES (?,?,?)").arg(fieldList()));
+    } else {
+        QStringList assignments;
+        for (int column = 0; column < contactfields::count; ++column)
+            assignments << contactfields::quotedName(column) + QStringLiteral("=?");
+        query.prepare(QStringLiteral("UPDATE contact SET %1 WHERE rowid=?")
+                          .arg(assignments.join(QLatin1Char(','))));
+    }
+    for (const QVariant& value : m_buffer)
+        query.addBindValue(value);
+    if (m_state == State::Edit)
+        query.addBindValue(m_keys[m_current]);
+    if (!query.exec())
+        failQuery(QStringLiteral("Could not save the contact"), query);
+
+    if (m_state == State::Insert) {
+        m_keys[m_current] = query.lastInsertId().toLongLong();
+        m_newRow = -1;
+    } else if (query.numRowsAffected() == 0) {
+        throw Failure(contactfields::datasetFailure(
+            QStringLiteral("Row cannot be located for updating. Some values may have been "
+                           "changed since it was last read.")));
+    }
+    m_cache.insert(m_keys[m_current], m_buffer);
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "ContactFields.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QList>
+#include <QVariant>
+
+#include <array>
+
+class ContactStore;
+
+// The contact table as a dataset: the rows in table order, a current row, and
+// the states browse / edit / insert with one pending row buffer. It is also the
+// grid's model. Only the row keys are read when it opens; the rows' values are
+// read a page at a time when something asks for them.
+class ContactDataset : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum class State
+    {
+        Browse,
+        Edit,
+        Insert
+    };
+    using Values = std::array<QVariant, contactfields::count>;
+
+    // Opens on the first row (none when the table is empty).
+    explicit ContactDataset(ContactStore& store, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Writes into the current row's buffer, putting the row into edit state.
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+    State state() const { return m_state; }
+    int currentRow() const { return m_current; }
+    bool isEmpty() const { return m_keys.isEmpty(); }
+    // Whether a field of the current row was set since it entered edit or
+    // insert state.
+    bool isModified() const { return m_modified; }
+
+    // The current row's value; null for a null field.
+    QVariant fieldValue(int column) const;
+    // Sets a field of the current row in edit or insert state. An empty text
+    // is stored as null, as the grid always did.
+    void setFieldValue(int column, const QVariant& value);
+
+    // Settles the pending row, then adds an empty row at the end / before the
+    // current row in insert state.
+    void append();
+    void insert();
+    // Puts the current row into edit state; starts a new row on an empty table.
+    void edit();
+    // Deletes the current row at once; a new row is only dropped.
+    void remove();
+    // Saves the pending row. On failure the row stays pending.
+    void post();
+    // Drops a new row or gives an edited row its stored values back.
+    void cancel();
+    // Saves a pending row with changes, drops one without.
+    void settle();
+
+    // Moving settles the pending row first; a failed save keeps the position.
+    void moveBy(int distance);
+    // Moves to the row shown at this position before the move; a new row that
+    // is dropped on the way does not shift the target.
+    void moveTo(int row);
+    void first();
+    void last();
+    // Moves to the row with this key (SQLite rowid), if it is still there.
+    void moveToKey(qint64 key);
+
+    // How many rows have their values read, for checks that opening stays lazy.
+    int loadedRowCount() const { return int(m_cache.size()); }
+
+Q_SIGNALS:
+    // The current row changed, or the rows around it did.
+    void currentRowChanged(int row);
+
+private:
+    Values storedValues(int row) const;
+    void loadPage(int row) const;
+    void setCurrent(int row);
+    void announceCurrent(int previous);
+    void setState(State state);
+    void dropNewRow();
+    void addRow(int row);
+    void writeRow();
+
+    ContactStore& m_store;
+    QList<qint64> m_keys;
+    int m_newRow = -1;
+    int m_current = -1;
+    State m_state = State::Browse;
+    bool m_modified = false;
+    Values m_buffer;
+
+    mutable QHash<qint64, Values> m_cache;
+    mutable QList<QList<qint64>> m_pages;
+};

@@ -1,0 +1,137 @@
+#include "ContactStore.h"
+
+#include "ContactFields.h"
+#include "Failure.h"
+
+#include <QAtomicInt>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QVariant>
+
+namespace {
+
+QAtomicInt connectionCounter;
+
+QString unrecognisedFormat(const QString& path)
+{
+    return QStringLiteral("Unrecognized database format '%1'.").arg(path);
+}
+
+} // namespace
+
+ContactStore::ContactStore(const QString& path, int busyTimeoutMs)
+    : m_path(path),
+      m_connection(
+          QStringLiteral("selvanto-contacts-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
+{
+    checkFile();
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    // mode=rw: a file that vanished since the check is reported, never created.
+    db.setDatabaseName(QUrl::fromLocalFile(m_path).toString(QUrl::FullyEncoded) +
+                       QStringLiteral("?mode=rw"));
+    db.setConnectOptions(
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    try {
+        if (!db.open()) {
+            throw Failure(QStringLiteral("Could not open '%1': %2")
+                              .arg(m_path, db.lastError().databaseText()));
+        }
+        checkFields();
+    } catch (...) {
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connection);
+        throw;
+    }
+}
+
+ContactStore::~ContactStore()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+QSqlDatabase ContactStore::database() const
+{
+    return QSqlDatabase::database(m_connection, false);
+}
+
+sqlite3* ContactStore::handle() const
+{
+    const QVariant handle = database().driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0 || !handle.data())
+        throw Failure(QStringLiteral("The contact book '%1' is not open.").arg(m_path));
+    return *static_cast<sqlite3* const*>(handle.data());
+}
+
+// Only a file that starts with SQLite's header is handed to SQLite, so a
+// garbage, empty or Access file is reported without being touched.
+void ContactStore::checkFile() const
+{
+    if (!QFileInfo::exists(m_path))
+        throw Failure(QStringLiteral("Could not find file '%1'.").arg(m_path));
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw Failure(
+            QStringLiteral("Could not open file '%1': %2").arg(m_path, file.errorString()));
+    }
+    static const QByteArray header("SQLite format 3\0", 16);
+    if (file.read(header.size()) != header)
+        throw Failure(unrecognisedFormat(m_path));
+}
+
+void ContactStore::checkFields() const
+{
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(contactfields::table))) {
+        throw Failure(QStringLiteral("Could not read '%1': %2")
+                          .arg(m_path, query.lastError().databaseText()));
+    }
+    QHash<QString, QString> declaredTypes;
+    while (query.next())
+        declaredTypes.insert(query.value(1).toString(), query.value(2).toString());
+    if (declaredTypes.isEmpty()) {
+        throw Failure(
+            QStringLiteral("Could not find table '%1' in '%2'.").arg(contactfields::table, m_path));
+    }
+    for (QStringView name : contactfields::names) {
+        const auto found = declaredTypes.constFind(name.toString());
+        if (found == declaredTypes.cend()) {
+            throw Failure(
+                contactfields::datasetFailure(QStringLiteral("Field '%1' not found").arg(name)));
+        }
+        const QString actual = nonTextTypeName(*found);
+        if (!actual.isEmpty()) {
+            throw Failure(contactfields::datasetFailure(
+                QStringLiteral("Type mismatch for field '%1', expecting: WideString actual: %2")
+                    .arg(name, actual)));
+        }
+    }
+}
+
+QString ContactStore::nonTextTypeName(const QString& declaredType)
+{
+    const QString type = declaredType.toUpper();
+    auto has = [&](const char* part) { return type.contains(QLatin1String(part)); };
+    if (has("INT"))
+        return QStringLiteral("Integer");
+    if (has("CHAR") || has("CLOB") || has("TEXT"))
+        return {};
+    if (has("BLOB") || type.trimmed().isEmpty())
+        return QStringLiteral("Blob");
+    if (has("REAL") || has("FLOA") || has("DOUB"))
+        return QStringLiteral("Float");
+    if (has("BOOL"))
+        return QStringLiteral("Boolean");
+    if (has("DATE") || has("TIME"))
+        return QStringLiteral("DateTime");
+    return QStringLiteral("BCD");
+}

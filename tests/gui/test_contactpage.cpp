@@ -1,0 +1,556 @@
+#include "ContactBookFiles.h"
+#include "ContactDataset.h"
+#include "ContactGrid.h"
+#include "FakeBrowser.h"
+#include "FixedClock.h"
+#include "Fonts.h"
+#include "RecordingDialogs.h"
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+ContactRow row(const char* name, const char* birthday, const char* mobile)
+{
+    return {QString::fromUtf8(name), QString::fromUtf8(birthday), QString::fromUtf8(mobile)};
+}
+
+using State = ContactDataset::State;
+
+const QString greeting = QStringLiteral("今天有朋友生日哦，獻上您真誠的祝福!");
+
+} // namespace
+
+class TestContactPage : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void startup_data();
+    void startup();
+    void missingContactBook();
+    void gridColumns();
+
+    void addSaveCancel();
+    void modifyAndSave();
+    void deleteRules();
+    void buttonsWhenTheTableIsNotOpen();
+    void lockedSaveKeepsTheRow();
+
+    void typingEditsAndLeavingSaves();
+    void downAppendsUpDrops();
+    void escapeAbandons();
+    void enterWritesTheCell();
+    void insertAndCtrlDelete();
+    void tabMovesBetweenCells();
+    void birthdayEditor();
+    void losingFocusDropsAnUntouchedRow();
+    void largeContactBookStaysLazy();
+
+private:
+    void start(const QList<ContactRow>& rows, const QStringList& arguments = {});
+    void showContactPage();
+    QWidget* keyTarget() const;
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    void type(const QString& text);
+    ContactGrid* grid() const { return m_form->DBGrid1; }
+    ContactDataset* table() const { return grid()->dataset(); }
+    QStringList boxes() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_path;
+    RecordingDialogs m_dialogs;
+    FixedClock m_clock;
+    std::unique_ptr<FakeBrowser> m_browser;
+    std::unique_ptr<TForm1> m_form;
+};
+
+void TestContactPage::init()
+{
+    registerFontSubstitutions();
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_path = m_dir->filePath(QStringLiteral("contact.mdb"));
+    m_clock.set(QDateTime(QDate(2026, 3, 5), QTime(8, 40)));
+    m_browser = std::make_unique<FakeBrowser>();
+}
+
+void TestContactPage::cleanup()
+{
+    m_form.reset();
+    m_browser.reset();
+    m_dialogs.clear();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestContactPage::start(const QList<ContactRow>& rows, const QStringList& arguments)
+{
+    writeContactBook(m_path, rows);
+    FormServices services;
+    services.exeDir = m_dir->path() + QLatin1Char('/');
+    services.arguments = arguments;
+    services.gatewayBase = QStringLiteral("http://127.0.0.1:1");
+    services.clock = &m_clock;
+    services.dialogs = &m_dialogs;
+    services.browser = m_browser.get();
+    m_form = std::make_unique<TForm1>(services);
+    m_form->show();
+}
+
+void TestContactPage::showContactPage()
+{
+    m_form->PageControl1->setCurrentIndex(0);
+    m_form->activateWindow();
+    QApplication::setActiveWindow(m_form.get());
+    grid()->setFocus();
+    QTRY_VERIFY(grid()->hasFocus());
+}
+
+QWidget* TestContactPage::keyTarget() const
+{
+    if (grid()->cellEditor())
+        return grid()->cellEditor();
+    return grid();
+}
+
+void TestContactPage::key(Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    QTest::keyClick(keyTarget(), key, modifiers);
+}
+
+void TestContactPage::type(const QString& text)
+{
+    // Typed one character at a time: the first one opens the cell editor,
+    // which then receives the rest.
+    for (QChar c : text) {
+        const auto code = c.unicode() < 0x80 ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown;
+        QTest::sendKeyEvent(QTest::Click, keyTarget(), code, QString(c), Qt::NoModifier);
+    }
+}
+
+QStringList TestContactPage::boxes() const
+{
+    QStringList texts;
+    for (QLineEdit* box : m_form->recipientBoxes())
+        texts << box->text();
+    return texts;
+}
+
+void TestContactPage::startup_data()
+{
+    QTest::addColumn<QList<ContactRow>>("rows");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<int>("gridRow");
+
+    const QList<ContactRow> two = {row("甲", "800305", "0911"), row("乙", "810101", "0922"),
+                                   row("丙", "820305", "0933"), row("丁", "830101", "0944")};
+    QTest::newRow("two birthdays")
+        << two << QStringList{} << QStringList{"0911", "0933", "", "", ""} << QStringList{greeting}
+        << false << 3;
+    QTest::newRow("two birthdays, argument")
+        << two << QStringList{"/auto"} << QStringList{"0911", "0933", "", "", ""}
+        << QStringList{greeting} << false << 3;
+    const QList<ContactRow> none = {row("甲", "800101", "0911")};
+    QTest::newRow("no birthday") << none << QStringList{} << QStringList(5) << QStringList{}
+                                 << false << 0;
+    QTest::newRow("no birthday, argument")
+        << none << QStringList{"/auto"} << QStringList(5) << QStringList{} << true << 0;
+    QTest::newRow("no birthday, empty argument")
+        << none << QStringList{""} << QStringList(5) << QStringList{} << false << 0;
+    QTest::newRow("empty table, argument") << QList<ContactRow>{} << QStringList{"/auto"}
+                                           << QStringList(5) << QStringList{} << true << -1;
+    QTest::newRow("empty mobile in the first box")
+        << QList<ContactRow>{row("甲", "800305", "")} << QStringList{"/auto"} << QStringList(5)
+        << QStringList{} << true << 0;
+    QList<ContactRow> seven;
+    for (int i = 1; i <= 7; ++i)
+        seven << ContactRow{QStringLiteral("名"), QStringLiteral("800305"), QString::number(i)};
+    QTest::newRow("six birthdays")
+        << seven << QStringList{"/auto"} << QStringList{"1", "2", "3", "4", "5"}
+        << QStringList{QStringLiteral("發送人數超過五人!")} << false << 5;
+}
+
+void TestContactPage::startup()
+{
+    QFETCH(QList<ContactRow>, rows);
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, boxes);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, closed);
+    QFETCH(int, gridRow);
+
+    start(rows, arguments);
+    QCOMPARE(this->boxes(), boxes);
+    QCOMPARE(m_dialogs.messages(), messages);
+    QVERIFY(m_dialogs.errors().isEmpty());
+    QCOMPARE(m_form->closedDuringStartup(), closed);
+    QCOMPARE(table()->currentRow(), gridRow);
+    QCOMPARE(grid()->currentIndex().row(), gridRow);
+}
+
+void TestContactPage::missingContactBook()
+{
+    FormServices services;
+    services.exeDir = m_dir->path() + QLatin1Char('/');
+    services.clock = &m_clock;
+    services.dialogs = &m_dialogs;
+    services.browser = m_browser.get();
+    m_form = std::make_unique<TForm1>(services);
+    m_form->show();
+    QCOMPARE(m_dialogs.errors(),
+             QStringList{QStringLiteral("Could not find file '%1'.").arg(m_path)});
+    QVERIFY(!QFileInfo::exists(m_path));
+    QCOMPARE(boxes(), QStringList(5));
+    QVERIFY(!table());
+}
+
+void TestContactPage::gridColumns()
+{
+    start({row("甲", "800101", "0911")});
+    QCOMPARE(grid()->model()->columnCount(), 3);
+    const QStringList titles = {"姓名", "生日", "手機號碼"};
+    const int widths[] = {103, 126, 118};
+    for (int column = 0; column < 3; ++column) {
+        QCOMPARE(grid()->model()->headerData(column, Qt::Horizontal).toString(), titles[column]);
+        QCOMPARE(grid()->columnWidth(column), widths[column]);
+    }
+    QVERIFY(!grid()->verticalHeader()->isHidden());
+    QCOMPARE(grid()->model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("▶"));
+}
+
+void TestContactPage::addSaveCancel()
+{
+    start({row("甲", "800101", "0911")});
+    m_form->Button1->click();
+    QVERIFY(m_form->Button3->isEnabled() && m_form->Button4->isEnabled());
+    QCOMPARE(table()->state(), State::Insert);
+    QCOMPARE(grid()->currentIndex().row(), 1);
+    QCOMPARE(grid()->model()->headerData(1, Qt::Vertical).toString(), QStringLiteral("*"));
+    m_form->Button4->click();
+    QVERIFY(!m_form->Button3->isEnabled() && !m_form->Button4->isEnabled());
+    QCOMPARE(table()->rowCount(), 1);
+
+    // Save without a change only disables the two buttons; the new row stays.
+    m_form->Button1->click();
+    m_form->Button3->click();
+    QVERIFY(!m_form->Button3->isEnabled() && !m_form->Button4->isEnabled());
+    QCOMPARE(table()->state(), State::Insert);
+
+    // Editing in the grid leaves the buttons alone; modify turns them on.
+    table()->setFieldValue(0, QStringLiteral("乙"));
+    QVERIFY(!m_form->Button3->isEnabled());
+    m_form->Button5->click();
+    QCOMPARE(table()->state(), State::Insert);
+    m_form->Button3->click();
+    QCOMPARE(table()->state(), State::Browse);
+    QCOMPARE(readContactBook(m_path).size(), 2);
+    QVERIFY(m_dialogs.texts().isEmpty());
+}
+
+void TestContactPage::modifyAndSave()
+{
+    start({row("甲", "800101", "0911")});
+    m_form->Button5->click();
+    QCOMPARE(table()->state(), State::Edit);
+    QVERIFY(m_form->Button3->isEnabled());
+    // No change: save leaves the row in edit state with both buttons off.
+    m_form->Button3->click();
+    QCOMPARE(table()->state(), State::Edit);
+    QVERIFY(!m_form->Button3->isEnabled() && !m_form->Button4->isEnabled());
+
+    table()->setFieldValue(2, QStringLiteral("0999"));
+    m_form->Button5->click();
+    m_form->Button3->click();
+    QCOMPARE(readContactBook(m_path), QList<ContactRow>{row("甲", "800101", "0999")});
+
+    m_form->Button5->click();
+    table()->setFieldValue(2, QStringLiteral("0000"));
+    m_form->Button4->click();
+    QCOMPARE(table()->fieldValue(2).toString(), QStringLiteral("0999"));
+}
+
+void TestContactPage::deleteRules()
+{
+    start({row("甲", "800101", "0911")});
+    m_form->Button2->click();
+    QVERIFY(m_form->Button3->isEnabled() && m_form->Button4->isEnabled());
+    QCOMPARE(readContactBook(m_path), QList<ContactRow>{});
+    m_form->Button3->click();
+    QVERIFY(!m_form->Button3->isEnabled() && !m_form->Button4->isEnabled());
+
+    m_form->Button2->click();
+    QCOMPARE(m_dialogs.messages(),
+             QStringList{QStringLiteral(
+                 "發生錯誤:ADOTable1: Cannot perform this operation on an empty dataset")});
+    QVERIFY(m_form->Button3->isEnabled() && m_form->Button4->isEnabled());
+}
+
+void TestContactPage::buttonsWhenTheTableIsNotOpen()
+{
+    FormServices services;
+    services.exeDir = m_dir->path() + QLatin1Char('/');
+    services.clock = &m_clock;
+    services.dialogs = &m_dialogs;
+    services.browser = m_browser.get();
+    m_form = std::make_unique<TForm1>(services);
+    m_form->show();
+    m_dialogs.clear();
+    for (QPushButton* button : {m_form->Button1, m_form->Button5, m_form->Button2}) {
+        m_form->Button3->setEnabled(false);
+        m_form->Button4->setEnabled(false);
+        button->click();
+        QVERIFY(m_form->Button3->isEnabled() && m_form->Button4->isEnabled());
+    }
+    m_form->Button3->click();
+    QVERIFY(!m_form->Button3->isEnabled() && !m_form->Button4->isEnabled());
+    m_form->Button1->click();
+    m_form->Button4->click();
+    QVERIFY(!m_form->Button3->isEnabled() && !m_form->Button4->isEnabled());
+    QVERIFY(m_dialogs.texts().isEmpty());
+    QVERIFY(!QFileInfo::exists(m_path));
+}
+
+void TestContactPage::lockedSaveKeepsTheRow()
+{
+    start({row("甲", "800101", "0911")});
+    m_form->Button1->click();
+    table()->setFieldValue(0, QStringLiteral("乙"));
+    const QString other = QStringLiteral("other-writer");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), other);
+        db.setDatabaseName(m_path);
+        QVERIFY(db.open());
+        QSqlQuery lock(db);
+        QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        m_form->Button3->click();
+        QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
+        lock.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(other);
+    QCOMPARE(m_dialogs.messages(),
+             QStringList{QStringLiteral(
+                 "發生錯誤:ADOTable1: Could not save the contact: database is locked")});
+    QVERIFY(!m_form->Button3->isEnabled() && !m_form->Button4->isEnabled());
+    QCOMPARE(table()->state(), State::Insert);
+    QCOMPARE(table()->fieldValue(0).toString(), QStringLiteral("乙"));
+    m_form->Button1->click();
+    QCOMPARE(readContactBook(m_path).size(), 2);
+}
+
+void TestContactPage::typingEditsAndLeavingSaves()
+{
+    start({row("甲", "800101", "0911"), row("乙", "810101", "0922")});
+    showContactPage();
+    table()->first();
+    type(QStringLiteral("Amy"));
+    QVERIFY(grid()->cellEditor());
+    QCOMPARE(table()->state(), State::Edit);
+    QVERIFY(!m_form->Button3->isEnabled());
+    key(Qt::Key_Down);
+    QVERIFY(!grid()->cellEditor());
+    QCOMPARE(table()->currentRow(), 1);
+    QCOMPARE(readContactBook(m_path)[0][0].toString(), QStringLiteral("Amy"));
+
+    // A name is cut at 20 characters where it is typed.
+    type(QString(25, QLatin1Char('n')));
+    key(Qt::Key_Up);
+    QCOMPARE(readContactBook(m_path)[1][0].toString(), QString(20, QLatin1Char('n')));
+}
+
+void TestContactPage::downAppendsUpDrops()
+{
+    start({row("甲", "800101", "0911")});
+    showContactPage();
+    key(Qt::Key_Down);
+    QCOMPARE(table()->rowCount(), 2);
+    QCOMPARE(table()->state(), State::Insert);
+    QCOMPARE(grid()->currentIndex().row(), 1);
+    // Down on an untouched appended row stays there.
+    key(Qt::Key_Down);
+    QCOMPARE(table()->rowCount(), 2);
+    key(Qt::Key_Up);
+    QCOMPARE(table()->rowCount(), 1);
+    QCOMPARE(grid()->currentIndex().row(), 0);
+    QCOMPARE(table()->state(), State::Browse);
+
+    key(Qt::Key_Down);
+    type(QStringLiteral("乙"));
+    key(Qt::Key_Down);
+    QCOMPARE(table()->rowCount(), 3);
+    QCOMPARE(readContactBook(m_path).size(), 2);
+}
+
+void TestContactPage::escapeAbandons()
+{
+    start({row("甲", "800101", "0911")});
+    showContactPage();
+    type(QStringLiteral("乙"));
+    key(Qt::Key_Enter);
+    grid()->setCurrentIndex(grid()->model()->index(0, 2));
+    type(QStringLiteral("0"));
+    // The first Escape abandons the cell, the second the row.
+    key(Qt::Key_Escape);
+    QVERIFY(!grid()->cellEditor());
+    QCOMPARE(table()->state(), State::Edit);
+    QCOMPARE(table()->fieldValue(0).toString(), QStringLiteral("乙"));
+    QCOMPARE(table()->fieldValue(2).toString(), QStringLiteral("0911"));
+    key(Qt::Key_Escape);
+    QCOMPARE(table()->state(), State::Browse);
+    QCOMPARE(table()->fieldValue(0).toString(), QStringLiteral("甲"));
+    QCOMPARE(readContactBook(m_path), QList<ContactRow>{row("甲", "800101", "0911")});
+}
+
+void TestContactPage::enterWritesTheCell()
+{
+    start({row("甲", "800101", "0911")});
+    showContactPage();
+    type(QStringLiteral("乙"));
+    key(Qt::Key_Return);
+    QVERIFY(!grid()->cellEditor());
+    QCOMPARE(table()->fieldValue(0).toString(), QStringLiteral("乙"));
+    QVERIFY(table()->isModified());
+    QCOMPARE(readContactBook(m_path)[0][0].toString(), QStringLiteral("甲"));
+    // Enter again opens the editor on the cell.
+    key(Qt::Key_Return);
+    QVERIFY(grid()->cellEditor());
+}
+
+void TestContactPage::insertAndCtrlDelete()
+{
+    start({row("甲", "1", "1"), row("乙", "2", "2")});
+    showContactPage();
+    key(Qt::Key_Down);
+    key(Qt::Key_Insert);
+    QCOMPARE(table()->rowCount(), 3);
+    QCOMPARE(table()->currentRow(), 1);
+    QCOMPARE(table()->state(), State::Insert);
+    type(QStringLiteral("丙"));
+    key(Qt::Key_Up);
+    QCOMPARE(readContactBook(m_path).last()[0].toString(), QStringLiteral("丙"));
+    QCOMPARE(table()->currentRow(), 0);
+
+    m_dialogs.queueAnswers({false});
+    key(Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(m_dialogs.shown().last().kind, RecordingDialogs::Shown::Question);
+    QCOMPARE(m_dialogs.shown().last().text, QStringLiteral("Delete record?"));
+    QCOMPARE(readContactBook(m_path).size(), 3);
+    key(Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(readContactBook(m_path),
+             (QList<ContactRow>{row("乙", "2", "2"), ContactRow{QStringLiteral("丙"), {}, {}}}));
+    QCOMPARE(table()->fieldValue(0).toString(), QStringLiteral("丙"));
+}
+
+void TestContactPage::tabMovesBetweenCells()
+{
+    start({row("甲", "800101", "0911")});
+    showContactPage();
+    grid()->setCurrentIndex(grid()->model()->index(0, 0));
+    key(Qt::Key_Tab);
+    QCOMPARE(grid()->currentIndex().column(), 1);
+    key(Qt::Key_Tab);
+    QCOMPARE(grid()->currentIndex().column(), 2);
+    key(Qt::Key_Tab);
+    QCOMPARE(grid()->currentIndex(), grid()->model()->index(1, 0));
+    QCOMPARE(table()->state(), State::Insert);
+    key(Qt::Key_Backtab);
+    QCOMPARE(grid()->currentIndex(), grid()->model()->index(0, 2));
+    QCOMPARE(table()->rowCount(), 1);
+}
+
+void TestContactPage::birthdayEditor()
+{
+    start({row("甲", "800101", "0911")});
+    showContactPage();
+    grid()->setCurrentIndex(grid()->model()->index(0, 1));
+    key(Qt::Key_F2);
+    key(Qt::Key_Backspace);
+    QLineEdit* editor = grid()->cellEditor();
+    QVERIFY(editor);
+    QCOMPARE(editor->displayText().size(), 6);
+    type(QStringLiteral("9a9"));
+    QCOMPARE(editor->text(), QStringLiteral("99"));
+    QVERIFY(editor->displayText().endsWith(QStringLiteral("____")));
+
+    key(Qt::Key_Down);
+    QCOMPARE(m_dialogs.errors(), QStringList{QStringLiteral(
+                                     "Invalid input value.  Use escape key to abandon changes.")});
+    QCOMPARE(grid()->cellEditor(), editor);
+    QCOMPARE(table()->currentRow(), 0);
+    QTRY_VERIFY(editor->hasFocus());
+
+    type(QStringLiteral("0304"));
+    key(Qt::Key_Return);
+    QCOMPARE(table()->fieldValue(1).toString(), QStringLiteral("990304"));
+
+    // Opening and leaving a longer birthday does not cut it.
+    cleanup();
+    init();
+    start({row("甲", "19800101", "0911")});
+    showContactPage();
+    grid()->setCurrentIndex(grid()->model()->index(0, 1));
+    key(Qt::Key_F2);
+    QVERIFY(grid()->cellEditor());
+    key(Qt::Key_Down);
+    key(Qt::Key_Up);
+    QCOMPARE(readContactBook(m_path)[0][1].toString(), QStringLiteral("19800101"));
+    QVERIFY(m_dialogs.errors().isEmpty());
+}
+
+void TestContactPage::losingFocusDropsAnUntouchedRow()
+{
+    start({row("甲", "800101", "0911")});
+    showContactPage();
+    key(Qt::Key_Down);
+    QCOMPARE(table()->rowCount(), 2);
+    m_form->Button5->setFocus();
+    QTRY_COMPARE(table()->rowCount(), 1);
+
+    // A row with input stays pending, its typed cell written.
+    grid()->setFocus();
+    QTRY_VERIFY(grid()->hasFocus());
+    key(Qt::Key_Down);
+    type(QStringLiteral("乙"));
+    m_form->Button5->setFocus();
+    QTRY_VERIFY(!grid()->cellEditor());
+    QCOMPARE(table()->rowCount(), 2);
+    QCOMPARE(table()->fieldValue(0).toString(), QStringLiteral("乙"));
+    QCOMPARE(table()->state(), State::Insert);
+}
+
+void TestContactPage::largeContactBookStaysLazy()
+{
+    QList<ContactRow> rows;
+    for (int i = 0; i < 100000; ++i)
+        rows << ContactRow{QStringLiteral("名%1").arg(i), QStringLiteral("800101"),
+                           QString::number(i)};
+    start(rows);
+    // The scan left the grid on the last row, and only pages around what is
+    // shown were read.
+    QCOMPARE(grid()->currentIndex().row(), 99999);
+    showContactPage();
+    QVERIFY(table()->loadedRowCount() <= 1024);
+    key(Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(grid()->currentIndex().row(), 0);
+    key(Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(grid()->currentIndex().row(), 99999);
+    QCOMPARE(grid()->model()->index(99999, 0).data().toString(), QStringLiteral("名99999"));
+    QVERIFY(table()->loadedRowCount() <= 1024);
+}
+
+QTEST_MAIN(TestContactPage)
+#include "test_contactpage.moc"

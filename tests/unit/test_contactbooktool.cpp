@@ -1,0 +1,125 @@
+#include "ContactBookFiles.h"
+#include "ContactBookTool.h"
+#include "TestFiles.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+class TestContactBookTool : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+
+    void createAddList();
+    void badInput_data();
+    void badInput();
+    void createRefusesAnExistingFile();
+    void buildMadeAnEmptyContactBook();
+
+private:
+    int run(const QStringList& arguments);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_path;
+    QString m_out;
+    QString m_err;
+};
+
+void TestContactBookTool::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_path = m_dir->filePath(QStringLiteral("contact.mdb"));
+}
+
+int TestContactBookTool::run(const QStringList& arguments)
+{
+    m_out.clear();
+    m_err.clear();
+    QTextStream out(&m_out);
+    QTextStream err(&m_err);
+    return runContactBookTool(arguments, out, err);
+}
+
+void TestContactBookTool::createAddList()
+{
+    QCOMPARE(run({"create", m_path}), 0);
+    QCOMPARE(readContactBook(m_path), QList<ContactRow>{});
+    QCOMPARE(run({"add", m_path, "王小明", "800305", "0912345678"}), 0);
+    QCOMPARE(run({"add", m_path, "Amy", "991231", ""}), 0);
+    QCOMPARE(run({"list", m_path}), 0);
+    QCOMPARE(m_out, QStringLiteral("王小明\t800305\t0912345678\nAmy\t991231\t\n"));
+    QVERIFY(m_err.isEmpty());
+}
+
+void TestContactBookTool::badInput_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("nothing") << QStringList{} << "usage:";
+    QTest::newRow("unknown command") << QStringList{"drop", "FILE"} << "usage:";
+    QTest::newRow("create without file") << QStringList{"create"} << "usage:";
+    QTest::newRow("add too few") << QStringList{"add", "FILE", "王", "800305"} << "usage:";
+    QTest::newRow("add too many") << QStringList{"add", "FILE", "王", "800305", "1", "2"}
+                                  << "usage:";
+    QTest::newRow("list too many") << QStringList{"list", "FILE", "x"} << "usage:";
+    QTest::newRow("five digits") << QStringList{"add", "FILE", "王", "80035", "1"}
+                                 << "selvanto-contacts: The birthday '80035' is not six digits";
+    QTest::newRow("letters") << QStringList{"add", "FILE", "王", "80o305", "1"}
+                             << "selvanto-contacts: The birthday '80o305' is not six digits";
+    QTest::newRow("full-width digits")
+        << QStringList{"add", "FILE", "王", "８００３０５", "1"} << "is not six digits";
+    QTest::newRow("long name") << QStringList{"add", "FILE", QString(21, QLatin1Char('n')),
+                                              "800305", "1"}
+                               << "longer than 20 characters";
+    QTest::newRow("long mobile") << QStringList{"add", "FILE", "王", "800305",
+                                                QString(16, QLatin1Char('9'))}
+                                 << "longer than 15 characters";
+    QTest::newRow("list missing file") << QStringList{"list", "FILE"} << "Could not find file";
+}
+
+void TestContactBookTool::badInput()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QCOMPARE(run({"create", m_path}), 0);
+    const QByteArray before = readBytes(m_path);
+    for (QString& argument : arguments) {
+        if (argument == QLatin1String("FILE"))
+            argument =
+                arguments.first() == QLatin1String("list") ? m_path + QStringLiteral(".x") : m_path;
+    }
+    QCOMPARE(run(arguments), 1);
+    QVERIFY2(m_err.contains(message), qPrintable(m_err));
+    QCOMPARE(readBytes(m_path), before);
+}
+
+void TestContactBookTool::createRefusesAnExistingFile()
+{
+    writeBytes(m_path, "my contacts");
+    QCOMPARE(run({"create", m_path}), 1);
+    QVERIFY2(m_err.contains(QStringLiteral("already exists")), qPrintable(m_err));
+    QCOMPARE(readBytes(m_path), QByteArray("my contacts"));
+}
+
+// The build leaves an empty contact book beside the program, and the tool
+// itself exits with 1 on bad input.
+void TestContactBookTool::buildMadeAnEmptyContactBook()
+{
+    const QString buildDir = QCoreApplication::applicationDirPath() + QStringLiteral("/..");
+    QProcess tool;
+    tool.start(buildDir + QStringLiteral("/selvanto-contacts"),
+               {"list", buildDir + "/contact.mdb"});
+    QVERIFY(tool.waitForFinished(10000));
+    QCOMPARE(tool.exitCode(), 0);
+    tool.start(buildDir + QStringLiteral("/selvanto-contacts"), {"add", m_path});
+    QVERIFY(tool.waitForFinished(10000));
+    QCOMPARE(tool.exitCode(), 1);
+    QVERIFY(tool.readAllStandardError().contains("usage:"));
+}
+
+QTEST_GUILESS_MAIN(TestContactBookTool)
+#include "test_contactbooktool.moc"

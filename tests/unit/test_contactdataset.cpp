@@ -1,0 +1,343 @@
+#include "ContactBookFiles.h"
+#include "ContactDataset.h"
+#include "ContactStore.h"
+#include "Failure.h"
+
+#include <QAbstractItemModelTester>
+#include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+ContactRow row(const char* name, const char* birthday, const char* mobile)
+{
+    return {QString::fromUtf8(name), QString::fromUtf8(birthday), QString::fromUtf8(mobile)};
+}
+
+QString failureOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Failure& failure) {
+        return failure.text();
+    }
+    return {};
+}
+
+using State = ContactDataset::State;
+
+} // namespace
+
+class TestContactDataset : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void opensOnFirstRow();
+    void appendSettlesThePendingRow();
+    void modifyRules();
+    void deleteRules();
+    void saveAndCancel();
+    void emptyTextIsStoredAsNull();
+    void leavingARowSavesOrDropsIt();
+    void duplicateRowsStayApart();
+    void rowDeletedElsewhereFailsToSave();
+    void lockedDatabaseSaveWaitsThenKeepsTheRow();
+    void largeTableOpensLazily();
+
+private:
+    void open(const QList<ContactRow>& rows,
+              int busyTimeoutMs = ContactStore::defaultBusyTimeoutMs);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_path;
+    std::unique_ptr<ContactStore> m_store;
+    std::unique_ptr<ContactDataset> m_table;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
+};
+
+void TestContactDataset::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_path = m_dir->filePath(QStringLiteral("contact.mdb"));
+}
+
+void TestContactDataset::cleanup()
+{
+    m_tester.reset();
+    m_table.reset();
+    m_store.reset();
+}
+
+void TestContactDataset::open(const QList<ContactRow>& rows, int busyTimeoutMs)
+{
+    writeContactBook(m_path, rows);
+    m_store = std::make_unique<ContactStore>(m_path, busyTimeoutMs);
+    m_table = std::make_unique<ContactDataset>(*m_store);
+    m_tester = std::make_unique<QAbstractItemModelTester>(
+        m_table.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+}
+
+void TestContactDataset::opensOnFirstRow()
+{
+    open({row("甲", "800305", "0911"), row("乙", "810101", "0922")});
+    QCOMPARE(m_table->rowCount(), 2);
+    QCOMPARE(m_table->currentRow(), 0);
+    QCOMPARE(m_table->state(), State::Browse);
+    QCOMPARE(m_table->fieldValue(contactfields::Name).toString(), QStringLiteral("甲"));
+    QCOMPARE(m_table->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QStringLiteral("姓名"));
+    QCOMPARE(m_table->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QStringLiteral("生日"));
+    QCOMPARE(m_table->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QStringLiteral("手機號碼"));
+
+    cleanup();
+    init();
+    open({});
+    QCOMPARE(m_table->currentRow(), -1);
+    QVERIFY(m_table->isEmpty());
+}
+
+void TestContactDataset::appendSettlesThePendingRow()
+{
+    open({row("甲", "800305", "0911")});
+    m_table->append();
+    QCOMPARE(m_table->state(), State::Insert);
+    QCOMPARE(m_table->currentRow(), 1);
+    // Untouched: dropped before the next new row.
+    m_table->append();
+    QCOMPARE(m_table->rowCount(), 2);
+    m_table->setFieldValue(contactfields::Name, QStringLiteral("乙"));
+    // Changed: saved before the next new row.
+    m_table->append();
+    QCOMPARE(m_table->rowCount(), 3);
+    QCOMPARE(m_table->currentRow(), 2);
+    QCOMPARE(readContactBook(m_path),
+             (QList<ContactRow>{row("甲", "800305", "0911"), {QStringLiteral("乙"), {}, {}}}));
+
+    // An edited row with changes is saved too.
+    m_table->cancel();
+    m_table->moveTo(0);
+    m_table->edit();
+    m_table->setFieldValue(contactfields::Mobile, QStringLiteral("0999"));
+    m_table->append();
+    QCOMPARE(readContactBook(m_path)[0], row("甲", "800305", "0999"));
+}
+
+void TestContactDataset::modifyRules()
+{
+    open({});
+    // Modify on an empty table starts a new row.
+    m_table->edit();
+    QCOMPARE(m_table->state(), State::Insert);
+    QCOMPARE(m_table->rowCount(), 1);
+    // ... and does nothing while a row is pending.
+    m_table->setFieldValue(contactfields::Name, QStringLiteral("甲"));
+    m_table->edit();
+    QCOMPARE(m_table->state(), State::Insert);
+    QVERIFY(m_table->isModified());
+    m_table->post();
+    QCOMPARE(m_table->state(), State::Browse);
+
+    m_table->edit();
+    QCOMPARE(m_table->state(), State::Edit);
+    QVERIFY(!m_table->isModified());
+    QCOMPARE(failureOf([&] {
+                 m_table->cancel();
+                 m_table->setFieldValue(0, QStringLiteral("x"));
+             }),
+             QStringLiteral("ADOTable1: Dataset not in edit or insert mode"));
+}
+
+void TestContactDataset::deleteRules()
+{
+    open({});
+    QCOMPARE(failureOf([&] { m_table->remove(); }),
+             QStringLiteral("ADOTable1: Cannot perform this operation on an empty dataset"));
+
+    cleanup();
+    init();
+    open({row("甲", "1", "1"), row("乙", "2", "2"), row("丙", "3", "3")});
+    // A new, unsaved row is only dropped.
+    m_table->moveTo(1);
+    m_table->insert();
+    QCOMPARE(m_table->rowCount(), 4);
+    m_table->remove();
+    QCOMPARE(m_table->rowCount(), 3);
+    QCOMPARE(m_table->currentRow(), 1);
+    QCOMPARE(readContactBook(m_path).size(), 3);
+
+    // An edited row is deleted at once, its changes discarded.
+    m_table->edit();
+    m_table->setFieldValue(0, QStringLiteral("改"));
+    m_table->remove();
+    QCOMPARE(m_table->state(), State::Browse);
+    QCOMPARE(m_table->currentRow(), 1);
+    QCOMPARE(m_table->fieldValue(0).toString(), QStringLiteral("丙"));
+    // Deleting the last row moves to the row before it.
+    m_table->remove();
+    QCOMPARE(m_table->currentRow(), 0);
+    QCOMPARE(readContactBook(m_path), QList<ContactRow>{row("甲", "1", "1")});
+}
+
+void TestContactDataset::saveAndCancel()
+{
+    open({row("甲", "800305", "0911")});
+    m_table->edit();
+    m_table->setFieldValue(contactfields::Birthday, QStringLiteral("991231"));
+    QCOMPARE(m_table->data(m_table->index(0, 1), Qt::DisplayRole).toString(),
+             QStringLiteral("991231"));
+    m_table->cancel();
+    QCOMPARE(m_table->fieldValue(contactfields::Birthday).toString(), QStringLiteral("800305"));
+    QCOMPARE(m_table->state(), State::Browse);
+
+    m_table->append();
+    m_table->setFieldValue(contactfields::Name, QStringLiteral("乙"));
+    m_table->cancel();
+    QCOMPARE(m_table->rowCount(), 1);
+    QCOMPARE(m_table->currentRow(), 0);
+
+    m_table->insert();
+    m_table->setFieldValue(contactfields::Name, QStringLiteral("丙"));
+    m_table->post();
+    QCOMPARE(m_table->currentRow(), 0);
+    QCOMPARE(m_table->fieldValue(contactfields::Name).toString(), QStringLiteral("丙"));
+    // A saved new row joins the table at its end.
+    QCOMPARE(readContactBook(m_path).last()[0].toString(), QStringLiteral("丙"));
+    // It can be changed again right away.
+    m_table->edit();
+    m_table->setFieldValue(contactfields::Mobile, QStringLiteral("0933"));
+    m_table->post();
+    QCOMPARE(readContactBook(m_path).last(),
+             (ContactRow{QStringLiteral("丙"), {}, QStringLiteral("0933")}));
+}
+
+void TestContactDataset::emptyTextIsStoredAsNull()
+{
+    open({row("甲", "800305", "0911")});
+    m_table->edit();
+    m_table->setFieldValue(contactfields::Mobile, QString(""));
+    m_table->post();
+    QVERIFY(!readContactBook(m_path)[0][2].isValid());
+}
+
+void TestContactDataset::leavingARowSavesOrDropsIt()
+{
+    open({row("甲", "1", "1"), row("乙", "2", "2"), row("丙", "3", "3")});
+    m_table->moveTo(1);
+    m_table->insert();
+    // The row shown at position 3 is 丙, now at position 2.
+    m_table->moveTo(3);
+    QCOMPARE(m_table->rowCount(), 3);
+    QCOMPARE(m_table->fieldValue(0).toString(), QStringLiteral("丙"));
+
+    m_table->edit();
+    m_table->setFieldValue(0, QStringLiteral("丁"));
+    m_table->moveBy(-1);
+    QCOMPARE(m_table->currentRow(), 1);
+    QCOMPARE(readContactBook(m_path)[2][0].toString(), QStringLiteral("丁"));
+
+    m_table->last();
+    QCOMPARE(m_table->currentRow(), 2);
+    m_table->first();
+    QCOMPARE(m_table->currentRow(), 0);
+}
+
+// Two identical rows are still two contacts: changing or deleting one must
+// leave the other alone.
+void TestContactDataset::duplicateRowsStayApart()
+{
+    open({row("甲", "800305", "0911"), row("甲", "800305", "0911"), row("甲", "800305", "0911")});
+    m_table->moveTo(1);
+    m_table->remove();
+    m_table->edit();
+    m_table->setFieldValue(0, QStringLiteral("乙"));
+    m_table->post();
+    QCOMPARE(readContactBook(m_path),
+             (QList<ContactRow>{row("甲", "800305", "0911"), row("乙", "800305", "0911")}));
+}
+
+void TestContactDataset::rowDeletedElsewhereFailsToSave()
+{
+    open({row("甲", "1", "1"), row("乙", "2", "2")});
+    QCOMPARE(m_table->fieldValue(0).toString(), QStringLiteral("甲"));
+    execOnContactBook(m_path, {QStringLiteral("DELETE FROM contact WHERE \"姓名\" = '甲'")});
+    m_table->edit();
+    m_table->setFieldValue(1, QStringLiteral("800101"));
+    QVERIFY(failureOf([&] {
+                m_table->post();
+            }).startsWith(QStringLiteral("ADOTable1: Row cannot be located")));
+    QCOMPARE(m_table->state(), State::Edit);
+    QCOMPARE(readContactBook(m_path), QList<ContactRow>{row("乙", "2", "2")});
+}
+
+void TestContactDataset::lockedDatabaseSaveWaitsThenKeepsTheRow()
+{
+    open({row("甲", "1", "1")}, 400);
+    m_table->append();
+    m_table->setFieldValue(0, QStringLiteral("乙"));
+
+    const QString other = QStringLiteral("other-writer");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), other);
+        db.setDatabaseName(m_path);
+        QVERIFY(db.open());
+        QSqlQuery lock(db);
+        QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+
+        QElapsedTimer waited;
+        waited.start();
+        const QString failure = failureOf([&] { m_table->post(); });
+        QVERIFY2(waited.elapsed() >= 300, qPrintable(QString::number(waited.elapsed())));
+        QCOMPARE(failure,
+                 QStringLiteral("ADOTable1: Could not save the contact: database is locked"));
+        QCOMPARE(m_table->state(), State::Insert);
+        QCOMPARE(m_table->fieldValue(0).toString(), QStringLiteral("乙"));
+
+        QVERIFY(lock.exec(QStringLiteral("COMMIT")));
+        lock.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(other);
+    m_table->post();
+    QCOMPARE(readContactBook(m_path).size(), 2);
+}
+
+void TestContactDataset::largeTableOpensLazily()
+{
+    QList<ContactRow> rows;
+    for (int i = 0; i < 100000; ++i)
+        rows << ContactRow{QStringLiteral("名%1").arg(i), QStringLiteral("800305"),
+                           QString::number(i)};
+    writeContactBook(m_path, rows);
+    QElapsedTimer opening;
+    opening.start();
+    m_store = std::make_unique<ContactStore>(m_path);
+    m_table = std::make_unique<ContactDataset>(*m_store);
+    QVERIFY2(opening.elapsed() < 2000, qPrintable(QString::number(opening.elapsed())));
+    QCOMPARE(m_table->rowCount(), 100000);
+    QCOMPARE(m_table->loadedRowCount(), 0);
+
+    QCOMPARE(m_table->data(m_table->index(99999, 2), Qt::DisplayRole).toString(),
+             QStringLiteral("99999"));
+    QCOMPARE(m_table->data(m_table->index(50000, 0), Qt::DisplayRole).toString(),
+             QStringLiteral("名50000"));
+    QVERIFY(m_table->loadedRowCount() <= 512);
+    m_table->last();
+    QCOMPARE(m_table->fieldValue(contactfields::Mobile).toString(), QStringLiteral("99999"));
+
+    // Reading every row keeps only a bounded number of them.
+    for (int row = 0; row < m_table->rowCount(); row += 200)
+        m_table->data(m_table->index(row, 0), Qt::DisplayRole);
+    QVERIFY(m_table->loadedRowCount() < 20000);
+}
+
+QTEST_GUILESS_MAIN(TestContactDataset)
+#include "test_contactdataset.moc"

@@ -1,0 +1,14 @@
+#include "ContactBookTool.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return runContactBookTool(QCoreApplication::arguments().mid(1), out, err);
+}
