@@ -89,6 +89,8 @@ Model readModel(const ProfileFile& file, const QStringList& names)
         Section section{name, {}};
         for (const QString& key : file.readSection(name))
             section.entries.append({key, file.readString(name, key)});
+        fuzzCheck(file.readEntries(name) == section.entries,
+                  "reading the section at once differs from key by key", name);
         if (!section.entries.isEmpty())
             model << section;
     }
