@@ -254,6 +254,9 @@ void TestBadFiles::hugeAccountValue()
                  QStringLiteral("無法載入帳號檔 %1：").arg(accountPath())),
              qPrintable(m_dialogs.errors().front()));
     QVERIFY(readBytes(accountPath()) == bytes);
+    QVERIFY(!m_form->CheckBox1->isChecked());
+    QCOMPARE(m_form->Edit1->text(), QString());
+    QCOMPARE(m_form->Edit2->text(), QString());
     QCOMPARE(m_form->Memo1->text(), QString());
 }
 
