@@ -167,6 +167,7 @@ private:
     std::exception_ptr* m_accountWriteBackFailure = nullptr;
     // The tests run the start-up's load steps one at a time.
     friend class TestSendingPageFiles;
+    friend class TestBadFiles;
 
     // Characters-left counter (Unit1Counter.cpp)
     void connectCounter();

@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "AccountFile.h"
+#include "Failure.h"
 #include "Guard.h"
 #include "Memo.h"
 #include "MessageFile.h"
@@ -34,6 +35,16 @@ void TForm1::loadSavedAccount()
     const std::optional<SavedAccount> saved = account::load(m_services.exeDir);
     if (!saved)
         return;
+    // The write-back below takes the values from the boxes, which hold a
+    // limited number of characters: a longer value would be written back cut
+    // short, so it is refused before anything is shown or written.
+    const auto fits = [](const QLineEdit* edit, const QString& text) {
+        return text.size() <= edit->maxLength();
+    };
+    if (!fits(Edit1, saved->name) || !fits(Edit2, saved->password) || !fits(Edit5, saved->code))
+        throw Failure(QStringLiteral("無法載入帳號檔 %1：帳號、密碼或認證碼超過 %2 個字元。"
+                                     "帳號檔未變更。")
+                          .arg(AccountIniPath, QString::number(Edit2->maxLength())));
     ValueListEditor2->setRowCount(0);
     ValueListEditor2->setRowCount(int(saved->entries.size()));
     for (int row = 0; row < saved->entries.size(); ++row) {

@@ -70,13 +70,19 @@ std::optional<SavedAccount> load(const QString& exeDir)
         return std::nullopt;
     openAccountIni(path);
     SavedAccount saved;
-    for (const QString& key : AccountIni->readSection(section))
-        saved.entries.append({key, AccountIni->readString(section, key)});
+    // One reading of the file for the whole section: the file may hold many
+    // entries, and the code is looked up among them as readString() would.
+    saved.entries = AccountIni->readEntries(section);
     if (!saved.entries.isEmpty()) {
         saved.name = saved.entries.front().first;
-        saved.password = AccountIni->readString(section, saved.name);
+        saved.password = saved.entries.front().second;
     }
-    saved.code = AccountIni->readString(section, codeKey);
+    for (const auto& [key, value] : saved.entries) {
+        if (key.compare(codeKey, Qt::CaseInsensitive) == 0) {
+            saved.code = value;
+            break;
+        }
+    }
     return saved;
 }
 

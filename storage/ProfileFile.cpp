@@ -4,6 +4,7 @@
 #include "Failure.h"
 
 #include <QFile>
+#include <QSet>
 
 #include <algorithm>
 #include <optional>
@@ -226,23 +227,34 @@ ProfileFile::ProfileFile(QString path, AtomicFile::Access access)
     : m_path(std::move(path)), m_access(access)
 {}
 
-QStringList ProfileFile::readSection(QStringView section) const
+QList<std::pair<QString, QString>> ProfileFile::readEntries(QStringView section) const
 {
     const std::vector<RawLine> lines = splitLines(readFile(m_path));
     const std::vector<ParsedLine> parsed = parseAll(lines);
     const std::optional<SectionRange> range = findSection(lines, parsed, section);
-    QStringList keys;
+    QList<std::pair<QString, QString>> entries;
     if (!range)
-        return keys;
+        return entries;
+    // Keys compared by their case-folded text, so that a section of many
+    // thousand keys is read in one pass.
+    QSet<QString> seen;
     for (std::size_t i = range->first; i < range->last; ++i) {
         if (parsed[i].kind != ParsedLine::Entry)
             continue;
-        const bool seen = std::any_of(keys.cbegin(), keys.cend(), [&](const QString& key) {
-            return sameName(key, parsed[i].name);
-        });
-        if (!seen)
-            keys << parsed[i].name;
+        const QString folded = parsed[i].name.toCaseFolded();
+        if (seen.contains(folded))
+            continue;
+        seen.insert(folded);
+        entries.append({parsed[i].name, unquoted(parsed[i].value)});
     }
+    return entries;
+}
+
+QStringList ProfileFile::readSection(QStringView section) const
+{
+    QStringList keys;
+    for (const auto& entry : readEntries(section))
+        keys << entry.first;
     return keys;
 }
 

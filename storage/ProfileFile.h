@@ -2,8 +2,11 @@
 
 #include "AtomicFile.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <utility>
 
 // A Windows profile (INI) file in the ANSI code page, read by the rules of the
 // Windows profile functions and edited in place: a write changes one line or
@@ -25,6 +28,9 @@ public:
     // The keys of the section's entries in file order, as written. A missing
     // file or section gives an empty list.
     QStringList readSection(QStringView section) const;
+    // The section's entries in file order: each key as written with its value
+    // as readString() gives it, from one reading of the file.
+    QList<std::pair<QString, QString>> readEntries(QStringView section) const;
     // The key's value with one pair of enclosing quotation marks (" or ')
     // removed; empty when the file, section or key is missing.
     QString readString(QStringView section, QStringView key) const;

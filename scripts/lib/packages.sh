@@ -7,11 +7,19 @@ SELVANTO_PACKAGES=(
     fonts-arphic-bsmi00lp
 )
 
-# Installs whatever of SELVANTO_PACKAGES is missing, through sudo when not root.
+# What scripts/fuzz needs besides: clang with libFuzzer and the sanitizer runtimes.
+SELVANTO_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
+
+# Installs whatever of the given packages (SELVANTO_PACKAGES when none are
+# given) is missing, through sudo when not root.
 install_packages()
 {
+    local wanted=("$@")
+    if [ ${#wanted[@]} -eq 0 ]; then
+        wanted=("${SELVANTO_PACKAGES[@]}")
+    fi
     local missing=()
-    for package in "${SELVANTO_PACKAGES[@]}"; do
+    for package in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
             missing+=("$package")
         fi

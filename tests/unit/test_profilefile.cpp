@@ -5,6 +5,7 @@
 #include "TestFiles.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +34,7 @@ private Q_SLOTS:
     void reading();
     void readingMissingFile();
     void longValueAndManyKeys();
+    void hugeSectionInOnePass();
 
     void writing_data();
     void writing();
@@ -132,6 +134,13 @@ void TestProfileFile::reading()
     const ProfileFile profile(path());
     QCOMPARE(profile.readString(account, key), value);
     QCOMPARE(profile.readSection(account), keys);
+    // The whole section at once reads as key by key.
+    const QList<std::pair<QString, QString>> entries = profile.readEntries(account);
+    QCOMPARE(entries.size(), keys.size());
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        QCOMPARE(entries[i].first, keys[i]);
+        QCOMPARE(entries[i].second, profile.readString(account, keys[i]));
+    }
 }
 
 void TestProfileFile::readingMissingFile()
@@ -162,6 +171,27 @@ void TestProfileFile::longValueAndManyKeys()
     profile.writeString(account, QStringLiteral("long"), longValue + QLatin1Char('w'));
     QCOMPARE(profile.readString(account, QStringLiteral("long")), longValue + QLatin1Char('w'));
     QCOMPARE(profile.readSection(account), keys);
+}
+
+// A section of 200,000 keys, duplicates among them, is read in one pass;
+// comparing every key with every other one would take hours.
+void TestProfileFile::hugeSectionInOnePass()
+{
+    constexpr int count = 200000;
+    QByteArray file = "[account]\r\n";
+    for (int i = 0; i < count; ++i)
+        file += "key" + QByteArray::number(i) + "=" + QByteArray::number(i) + "\r\n";
+    file += "KEY7=again\r\n";
+    writeBytes(path(), file);
+
+    QElapsedTimer timer;
+    timer.start();
+    const QList<std::pair<QString, QString>> entries = ProfileFile(path()).readEntries(account);
+    QVERIFY2(timer.elapsed() < 30000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(entries.size(), count);
+    QCOMPARE(entries[7], std::pair(QStringLiteral("key7"), QStringLiteral("7")));
+    QCOMPARE(entries.back(),
+             std::pair(QStringLiteral("key%1").arg(count - 1), QString::number(count - 1)));
 }
 
 void TestProfileFile::writing_data()

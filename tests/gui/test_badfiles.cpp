@@ -1,0 +1,314 @@
+#include "AccountFile.h"
+#include "AnsiText.h"
+#include "FakeBrowser.h"
+#include "FixedClock.h"
+#include "Guard.h"
+#include "Memo.h"
+#include "ProfileFile.h"
+#include "RecordingDialogs.h"
+#include "StartupSequence.h"
+#include "TestFiles.h"
+#include "Unit1.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <utility>
+
+namespace {
+
+QByteArray big5(const QString& text)
+{
+    return ansi::encode(text);
+}
+
+QByteArray dataFile(const QString& name)
+{
+    return readBytes(QStringLiteral(SELVANTO_TEST_DATA "/") + name);
+}
+
+// A broken byte sequence as the code page reads it.
+const QString broken = QString(QChar::ReplacementCharacter);
+const QString nul = QString(QChar(0));
+
+// Each of these loads of a 10 MB file takes well under a second; a load that
+// reread the file for every key would take hours.
+constexpr qint64 hugeFileLoadLimitMs = 30000;
+
+using Entry = std::pair<QString, QString>;
+
+// The entries of the named sections, as the program reads them.
+QList<QList<Entry>> entriesOf(const QString& path, const QStringList& sections)
+{
+    const ProfileFile file(path);
+    QList<QList<Entry>> all;
+    for (const QString& section : sections) {
+        QList<Entry> entries;
+        for (const QString& key : file.readSection(section))
+            entries.append({key, file.readString(section, key)});
+        all << entries;
+    }
+    return all;
+}
+
+} // namespace
+
+// Broken, odd and huge account and message files given to the start-up's
+// two load steps: each gives the correct load or one clear error, never a
+// crash, and loading changes no file (the account load's write-back rewrites
+// the entries it has just read, and nothing else).
+class TestBadFiles : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void accountFiles_data();
+    void accountFiles();
+    void hugeAccountSection();
+    void hugeAccountValue();
+
+    void messageFiles_data();
+    void messageFiles();
+    void hugeOneLineMessage();
+
+private:
+    QString accountPath() const { return m_exeDir + QStringLiteral("account.ini"); }
+    QString messagePath() const { return m_exeDir + QStringLiteral("sms.txt"); }
+    QStringList folderEntries() const
+    {
+        return QDir(m_exeDir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+    // Steps 8 and 9 of the start-up; false when the sequence ended early.
+    bool runLoadSteps();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_exeDir;
+    RecordingDialogs m_dialogs;
+    FixedClock m_clock;
+    std::unique_ptr<FakeBrowser> m_browser;
+    std::unique_ptr<TForm1> m_form;
+};
+
+void TestBadFiles::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_exeDir = m_dir->path() + QLatin1Char('/');
+    m_browser = std::make_unique<FakeBrowser>();
+    FormServices services;
+    services.exeDir = m_exeDir;
+    services.gatewayBase = QStringLiteral("http://127.0.0.1:1");
+    services.clock = &m_clock;
+    services.dialogs = &m_dialogs;
+    services.browser = m_browser.get();
+    m_form = std::make_unique<TForm1>(services);
+}
+
+void TestBadFiles::cleanup()
+{
+    m_form.reset();
+    m_browser.reset();
+    m_dialogs.clear();
+    account::release();
+    AccountIniPath.clear();
+}
+
+bool TestBadFiles::runLoadSteps()
+{
+    StartupSequence sequence(m_dialogs);
+    sequence.step([&] { m_form->loadSavedAccount(); });
+    sequence.step([&] { m_form->loadMessageText(); });
+    return !sequence.ended();
+}
+
+void TestBadFiles::accountFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("sections");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("error");          // the start of the one error, or empty
+    QTest::addColumn<QByteArray>("writtenBack"); // empty: the bytes stay as they are
+
+    QTest::newRow("broken character in the name")
+        << "account-invalid-big5-name.ini" << QStringList{"account"} << "us" + broken + "0er"
+        << "pw"
+        << "123"
+        << errorBoxText(
+               QStringLiteral("字元「%1」(U+FFFD)無法以 Big5 編碼儲存。帳號檔未寫入。").arg(broken))
+        << QByteArray();
+    QTest::newRow("broken characters in another entry")
+        << "account-invalid-big5-other.ini" << QStringList{"account"} << "user"
+        << "pw"
+        << "123" << QString() << QByteArray();
+    QTest::newRow("NUL bytes") << "account-nul.ini" << QStringList{"account"} << "us" + nul + "er"
+                               << "p" + nul + "w"
+                               << "1" + nul + "2" << QString() << QByteArray();
+    QTest::newRow("odd line endings")
+        << "account-line-endings.ini" << QStringList{"account", "other"} << "user"
+        << "pw"
+        << "123" << QString()
+        << big5(QStringLiteral("[account]\ruser=pw\r\n\r認證碼=123\r\n\r\n[other]\nx=1"));
+}
+
+void TestBadFiles::accountFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QStringList, sections);
+    QFETCH(QString, name);
+    QFETCH(QString, password);
+    QFETCH(QString, code);
+    QFETCH(QString, error);
+    QFETCH(QByteArray, writtenBack);
+
+    const QByteArray before = dataFile(file);
+    writeBytes(accountPath(), before);
+    writeBytes(messagePath(), "saved message");
+    const QList<QList<Entry>> entriesBefore = entriesOf(accountPath(), sections);
+    const QStringList filesBefore = folderEntries();
+
+    const bool completed = runLoadSteps();
+
+    QCOMPARE(m_form->Edit1->text(), name);
+    QCOMPARE(m_form->Edit2->text(), password);
+    QCOMPARE(m_form->Edit5->text(), code);
+    QVERIFY(m_form->CheckBox1->isChecked());
+    QCOMPARE(folderEntries(), filesBefore);
+    QCOMPARE(readBytes(messagePath()), QByteArray("saved message"));
+    if (error.isEmpty()) {
+        QVERIFY(completed);
+        QCOMPARE(m_dialogs.shown().size(), 0);
+        QCOMPARE(m_form->Memo1->text(), QStringLiteral("saved message"));
+        QCOMPARE(entriesOf(accountPath(), sections), entriesBefore);
+    } else {
+        // A failed write-back ends the start-up and leaves the file alone.
+        QVERIFY(!completed);
+        QCOMPARE(m_dialogs.errors().size(), 1);
+        QCOMPARE(m_dialogs.errors().front(), error);
+        QCOMPARE(m_form->Memo1->text(), QString());
+    }
+    QCOMPARE(readBytes(accountPath()), writtenBack.isEmpty() ? before : writtenBack);
+}
+
+// Half a million entries in the account section: all of them reach the
+// hidden list, and the write-back leaves the file as it was.
+void TestBadFiles::hugeAccountSection()
+{
+    QByteArray bytes = big5(QStringLiteral("[account]\r\nuser=pw\r\n認證碼=123\r\n"));
+    int extra = 0;
+    while (bytes.size() < 10 * 1024 * 1024) {
+        bytes += "key" + QByteArray::number(extra) + "=value" + QByteArray::number(extra) + "\r\n";
+        ++extra;
+    }
+    bytes += "[other]\r\nx=1\r\n";
+    writeBytes(accountPath(), bytes);
+    writeBytes(messagePath(), "saved message");
+
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(runLoadSteps());
+    QVERIFY2(timer.elapsed() < hugeFileLoadLimitMs, qPrintable(QString::number(timer.elapsed())));
+
+    QCOMPARE(m_dialogs.shown().size(), 0);
+    QCOMPARE(m_form->Edit1->text(), QStringLiteral("user"));
+    QCOMPARE(m_form->Edit2->text(), QStringLiteral("pw"));
+    QCOMPARE(m_form->Edit5->text(), QStringLiteral("123"));
+    QCOMPARE(m_form->ValueListEditor2->rowCount(), extra + 2);
+    const int last = extra + 1;
+    QCOMPARE(m_form->ValueListEditor2->item(last, 0)->text(),
+             QStringLiteral("key%1").arg(extra - 1));
+    QCOMPARE(m_form->ValueListEditor2->item(last, 1)->text(),
+             QStringLiteral("value%1").arg(extra - 1));
+    QCOMPARE(m_form->Memo1->text(), QStringLiteral("saved message"));
+    QVERIFY(readBytes(accountPath()) == bytes);
+}
+
+// A password of 10 MB does not fit the password box: written back from the
+// box it would come out cut short, so the load stops with an error instead
+// and the file keeps the whole value.
+void TestBadFiles::hugeAccountValue()
+{
+    const QByteArray bytes = "[account]\r\nuser=" + QByteArray(10 * 1024 * 1024, 'p') +
+                             big5(QStringLiteral("\r\n認證碼=123\r\n"));
+    writeBytes(accountPath(), bytes);
+    writeBytes(messagePath(), "saved message");
+
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!runLoadSteps());
+    QVERIFY2(timer.elapsed() < hugeFileLoadLimitMs, qPrintable(QString::number(timer.elapsed())));
+
+    QCOMPARE(m_dialogs.errors().size(), 1);
+    QVERIFY2(m_dialogs.errors().front().startsWith(
+                 QStringLiteral("無法載入帳號檔 %1：").arg(accountPath())),
+             qPrintable(m_dialogs.errors().front()));
+    QVERIFY(readBytes(accountPath()) == bytes);
+    QVERIFY(!m_form->CheckBox1->isChecked());
+    QCOMPARE(m_form->Edit1->text(), QString());
+    QCOMPARE(m_form->Edit2->text(), QString());
+    QCOMPARE(m_form->Memo1->text(), QString());
+}
+
+void TestBadFiles::messageFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("text");
+
+    // A lead byte before a byte that cannot follow it, and one at the end, are
+    // broken; 0x80 and 0xFF are single bytes in Microsoft's table.
+    QTest::newRow("broken characters")
+        << "sms-invalid-big5.txt"
+        << QStringLiteral("生日") + broken + QStringLiteral("0快樂\uF8F8\u0080\r\n") + broken;
+    QTest::newRow("NUL bytes") << "sms-nul.txt" << QStringLiteral("生日快樂\r\nhi");
+}
+
+void TestBadFiles::messageFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, text);
+
+    const QByteArray before = dataFile(file);
+    writeBytes(messagePath(), before);
+    const QStringList filesBefore = folderEntries();
+
+    QVERIFY(runLoadSteps());
+
+    QCOMPARE(m_dialogs.shown().size(), 0);
+    QCOMPARE(m_form->Memo1->text(), text);
+    QCOMPARE(m_form->Edit4->text(), QString());
+    QCOMPARE(readBytes(messagePath()), before);
+    QCOMPARE(folderEntries(), filesBefore);
+}
+
+void TestBadFiles::hugeOneLineMessage()
+{
+    QByteArray bytes;
+    const QByteArray word = big5(QStringLiteral("生日快樂 happy birthday "));
+    while (bytes.size() < 1024 * 1024)
+        bytes += word;
+    writeBytes(messagePath(), bytes);
+
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(runLoadSteps());
+    QVERIFY2(timer.elapsed() < hugeFileLoadLimitMs, qPrintable(QString::number(timer.elapsed())));
+
+    QCOMPARE(m_dialogs.shown().size(), 0);
+    QVERIFY(m_form->Memo1->text() == ansi::decode(bytes));
+    QVERIFY(readBytes(messagePath()) == bytes);
+    QCOMPARE(folderEntries(), QStringList{"sms.txt"});
+}
+
+QTEST_MAIN(TestBadFiles)
+#include "test_badfiles.moc"
