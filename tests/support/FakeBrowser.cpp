@@ -1,5 +1,7 @@
 #include "FakeBrowser.h"
 
+#include "Failure.h"
+
 #include <utility>
 
 FakeBrowser::FakeBrowser(QObject* parent) : BrowserHost(parent), m_widget(new QWidget) {}
@@ -17,6 +19,8 @@ QWidget* FakeBrowser::widget()
 void FakeBrowser::navigate(const QString& address)
 {
     m_navigations << address;
+    if (!m_nextNavigateFailure.isEmpty())
+        throw Failure(std::exchange(m_nextNavigateFailure, QString()));
 }
 
 void FakeBrowser::runSteps(const DomSteps& steps, std::function<void(const QString& failure)> done)

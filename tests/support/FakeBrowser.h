@@ -24,6 +24,8 @@ public:
     const QStringList& navigations() const { return m_navigations; }
     const QList<DomSteps>& stepRuns() const { return m_stepRuns; }
     void failNextRun(const QString& failure) { m_nextFailure = failure; }
+    // The next navigation is recorded, then fails with this text.
+    void failNextNavigate(const QString& failure) { m_nextNavigateFailure = failure; }
 
     // Drive the program as the browser would.
     void announceNavigation(const QString& address) { Q_EMIT navigationStarting(address); }
@@ -34,4 +36,5 @@ private:
     QStringList m_navigations;
     QList<DomSteps> m_stepRuns;
     QString m_nextFailure;
+    QString m_nextNavigateFailure;
 };

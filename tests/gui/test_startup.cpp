@@ -1,0 +1,324 @@
+#include "AnsiText.h"
+#include "ContactBookFiles.h"
+#include "DatePicker.h"
+#include "FakeBrowser.h"
+#include "FixedClock.h"
+#include "GatewayAddress.h"
+#include "Guard.h"
+#include "Memo.h"
+#include "RecordingDialogs.h"
+#include "TestFiles.h"
+#include "Unit1.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <optional>
+
+// The start-up as a whole: the window made with its files in place and shown
+// once, looked at while its boxes are open and after the sequence returned.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void stepsRunInOrder();
+    void failureEndsTheStartUp_data();
+    void failureEndsTheStartUp();
+    void tooManyBirthdaysSkipsGreetingAccountAndMessage();
+    void closeWhileGreetingStillLoadsAccountAndMessage();
+
+public:
+    // What the start-up has put into the window so far.
+    struct Window
+    {
+        QStringList navigations;
+        QString hour;
+        QString minute;
+        QStringList boxes;
+        QString account;
+        bool accountChecked = false;
+        QString message;
+
+        bool operator==(const Window&) const = default;
+    };
+
+private:
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    void writeStandardFiles(const QList<ContactRow>& rows);
+    void start(const QStringList& arguments = {});
+    Window window() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    RecordingDialogs m_dialogs;
+    FixedClock m_clock;
+    std::unique_ptr<FakeBrowser> m_browser;
+    std::unique_ptr<TForm1> m_form;
+};
+
+Q_DECLARE_METATYPE(TestStartup::Window)
+
+namespace {
+
+const QString base = QStringLiteral("http://127.0.0.1:1");
+const QString greeting = QStringLiteral("今天有朋友生日哦，獻上您真誠的祝福!");
+const QString message = QStringLiteral("生日快樂\r\n天天開心");
+
+ContactRow row(const QString& name, const QString& birthday, const QString& mobile)
+{
+    return {name, birthday, mobile};
+}
+
+// Two of today's (5 March) birthdays among other rows.
+const QList<ContactRow> twoBirthdays = {row("甲", "800305", "0911"), row("乙", "810101", "0922"),
+                                        row("丙", "820305", "0933")};
+
+QStringList emptyBoxes()
+{
+    return QStringList(5);
+}
+
+// A contact book whose first row is a birthday and whose 600th row cannot be
+// read past its name: the chain of pages holding the long name is broken.
+// Opening reads only the row keys and the first rows, so the scan is the
+// first to trip over it.
+void writeBookBrokenMidway(const QString& file)
+{
+    QList<ContactRow> rows{row("甲", "800305", "0911")};
+    for (int i = 0; i < 598; ++i)
+        rows << row("乙", "810101", "0922");
+    const QString marker = QStringLiteral("BROKEN-PAGE-MARKER");
+    const QString longName =
+        QString(6000, QLatin1Char('a')) + marker + QString(6000, QLatin1Char('b'));
+    rows << row(longName, "820305", "0933");
+    writeContactBook(file, rows);
+
+    QByteArray bytes = readBytes(file);
+    const int pageSize = (quint8(bytes[16]) << 8) | quint8(bytes[17]);
+    const qsizetype at = bytes.indexOf(marker.toLatin1());
+    QVERIFY(pageSize >= 512 && at > pageSize);
+    // An overflow page begins with the number of the next one.
+    bytes.replace(at - at % pageSize, 4, QByteArray("\x7f\xff\xff\xff", 4));
+    writeBytes(file, bytes);
+}
+
+} // namespace
+
+void TestStartup::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_clock.set(QDateTime(QDate(2026, 3, 5), QTime(8, 40)));
+    m_browser = std::make_unique<FakeBrowser>();
+}
+
+void TestStartup::cleanup()
+{
+    m_form.reset();
+    m_browser.reset();
+    m_dialogs.clear();
+    m_dialogs.setOnShow({});
+}
+
+void TestStartup::writeStandardFiles(const QList<ContactRow>& rows)
+{
+    writeContactBook(path(QStringLiteral("contact.mdb")), rows);
+    writeBytes(path(QStringLiteral("account.ini")),
+               ansi::encode(QStringLiteral("[account]\r\ndemo=secret\r\n認證碼=1234\r\n")));
+    writeBytes(path(QStringLiteral("sms.txt")), ansi::encode(message));
+}
+
+void TestStartup::start(const QStringList& arguments)
+{
+    FormServices services;
+    services.exeDir = m_dir->path() + QLatin1Char('/');
+    services.arguments = arguments;
+    services.gatewayBase = base;
+    services.clock = &m_clock;
+    services.dialogs = &m_dialogs;
+    services.browser = m_browser.get();
+    m_form = std::make_unique<TForm1>(services);
+    m_form->show();
+}
+
+TestStartup::Window TestStartup::window() const
+{
+    Window now;
+    now.navigations = m_browser->navigations();
+    now.hour = m_form->ComboBox1->currentText();
+    now.minute = m_form->ComboBox2->currentText();
+    for (const QLineEdit* box : m_form->recipientBoxes())
+        now.boxes << box->text();
+    now.account = m_form->Edit1->text();
+    now.accountChecked = m_form->CheckBox1->isChecked();
+    now.message = m_form->Memo1->text();
+    return now;
+}
+
+void TestStartup::stepsRunInOrder()
+{
+    writeStandardFiles(twoBirthdays);
+    std::optional<Window> atGreeting;
+    m_dialogs.setOnShow([&](const RecordingDialogs::Shown&) { atGreeting = window(); });
+    // The date picker reads the clock a second time, after the scan's reading.
+    m_clock.set(QDateTime(QDate(2026, 3, 5), QTime(8, 40)));
+    start();
+
+    QCOMPARE(m_dialogs.messages(), QStringList{greeting});
+    QVERIFY(m_dialogs.errors().isEmpty());
+    QVERIFY(atGreeting);
+    const Window greeted{{GatewayAddress::smsPage(base)},
+                         QStringLiteral("9"),
+                         QStringLiteral("00"),
+                         {"0911", "0933", "", "", ""},
+                         {},
+                         false,
+                         {}};
+    QCOMPARE(*atGreeting, greeted);
+
+    Window loaded = greeted;
+    loaded.account = QStringLiteral("demo");
+    loaded.accountChecked = true;
+    loaded.message = message;
+    QCOMPARE(window(), loaded);
+    QCOMPARE(m_form->Edit2->text(), QStringLiteral("secret"));
+    QCOMPARE(m_form->Edit5->text(), QStringLiteral("1234"));
+    QCOMPARE(m_form->DateTimePicker1->date(), QDate(2026, 3, 5));
+    QVERIFY(m_form->isVisible());
+}
+
+void TestStartup::failureEndsTheStartUp_data()
+{
+    QTest::addColumn<QString>("breaking");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QStringList>("messages");
+
+    QTest::newRow("navigation") << "navigation" << emptyBoxes() << QStringList{};
+    QTest::newRow("missing contact book")
+        << "missing contact book" << emptyBoxes() << QStringList{};
+    QTest::newRow("contact book not a database")
+        << "garbage contact book" << emptyBoxes() << QStringList{};
+    QTest::newRow("scan") << "scan" << QStringList{"0911", "", "", "", ""} << QStringList{};
+    // A value longer than its box is refused before anything is shown.
+    QTest::newRow("account refused")
+        << "account" << QStringList{"0911", "0933", "", "", ""} << QStringList{greeting};
+}
+
+void TestStartup::failureEndsTheStartUp()
+{
+    QFETCH(QString, breaking);
+    QFETCH(QStringList, boxes);
+    QFETCH(QStringList, messages);
+
+    writeStandardFiles(twoBirthdays);
+    const QString book = path(QStringLiteral("contact.mdb"));
+    const QString accountFile = path(QStringLiteral("account.ini"));
+    if (breaking == QLatin1String("navigation"))
+        m_browser->failNextNavigate(QStringLiteral("The page cannot be opened"));
+    else if (breaking == QLatin1String("missing contact book"))
+        QVERIFY(QFile::remove(book));
+    else if (breaking == QLatin1String("garbage contact book"))
+        writeBytes(book, QByteArray(4096, '\x5a'));
+    else if (breaking == QLatin1String("scan") && QFile::remove(book))
+        writeBookBrokenMidway(book);
+    else if (breaking == QLatin1String("account"))
+        writeBytes(accountFile, "[account]\r\ndemo=" + QByteArray(40000, 'p') + "\r\n");
+    const QByteArray bookBefore = QFile::exists(book) ? readBytes(book) : QByteArray();
+    const QByteArray accountBefore = readBytes(accountFile);
+
+    start();
+
+    QCOMPARE(m_dialogs.errors().size(), 1);
+    if (breaking == QLatin1String("navigation"))
+        QCOMPARE(m_dialogs.errors().first(), errorBoxText("The page cannot be opened"));
+    if (breaking == QLatin1String("missing contact book"))
+        QCOMPARE(m_dialogs.errors().first(), QStringLiteral("Could not find file '%1'.").arg(book));
+    QCOMPARE(m_dialogs.messages(), messages);
+
+    // The steps before the failing one stay done; none after it is done.
+    const Window now = window();
+    QCOMPARE(now.navigations, QStringList{GatewayAddress::smsPage(base)});
+    QCOMPARE(now.hour, QStringLiteral("9"));
+    QCOMPARE(now.boxes, boxes);
+    QCOMPARE(now.account, QString());
+    QVERIFY(!now.accountChecked);
+    QCOMPARE(now.message, QString());
+    QVERIFY(m_form->isVisible());
+
+    // A failed start-up writes nothing.
+    QCOMPARE(QFile::exists(book) ? readBytes(book) : QByteArray(), bookBefore);
+    QCOMPARE(readBytes(accountFile), accountBefore);
+}
+
+void TestStartup::tooManyBirthdaysSkipsGreetingAccountAndMessage()
+{
+    QList<ContactRow> six;
+    for (int i = 1; i <= 6; ++i)
+        six << row(QStringLiteral("友%1").arg(i), QStringLiteral("900305"), QString::number(i));
+    writeStandardFiles(six);
+    start({QStringLiteral("--autostart")});
+
+    QCOMPARE(m_dialogs.messages(), QStringList{QStringLiteral("發送人數超過五人!")});
+    QVERIFY(m_dialogs.errors().isEmpty());
+    const Window now = window();
+    QCOMPARE(now.boxes, (QStringList{"1", "2", "3", "4", "5"}));
+    QCOMPARE(now.account, QString());
+    QCOMPARE(now.message, QString());
+    QVERIFY(m_form->isVisible());
+    QVERIFY(!m_form->closedDuringStartup());
+}
+
+// Started with an argument on a day without birthdays, the window closes in
+// the greeting step; the account and message still load, and only then does
+// the program end.
+void TestStartup::closeWhileGreetingStillLoadsAccountAndMessage()
+{
+    writeStandardFiles({row("乙", "810101", "0922")});
+
+    class CloseWatcher : public QObject
+    {
+    public:
+        std::optional<QString> accountAtClose;
+        int closes = 0;
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Close) {
+                ++closes;
+                accountAtClose = qobject_cast<TForm1*>(watched)->Edit1->text();
+            }
+            return false;
+        }
+    };
+
+    FormServices services;
+    services.exeDir = m_dir->path() + QLatin1Char('/');
+    services.arguments = {QStringLiteral("--autostart")};
+    services.gatewayBase = base;
+    services.clock = &m_clock;
+    services.dialogs = &m_dialogs;
+    services.browser = m_browser.get();
+    m_form = std::make_unique<TForm1>(services);
+    CloseWatcher watcher;
+    m_form->installEventFilter(&watcher);
+    m_form->show();
+
+    QCOMPARE(watcher.closes, 1);
+    QCOMPARE(watcher.accountAtClose, QString());
+    QVERIFY(m_dialogs.shown().isEmpty());
+    QVERIFY(m_form->closedDuringStartup());
+    QVERIFY(!m_form->isVisible());
+    QCOMPARE(m_form->Edit1->text(), QStringLiteral("demo"));
+    QCOMPARE(m_form->Memo1->text(), message);
+}
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
