@@ -299,19 +299,28 @@ QLineEdit* TForm1::recipientBox(int k) const
     return findChild<QLineEdit*>(QStringLiteral("Edit1%1").arg(k));
 }
 
-void TForm1::showEvent(QShowEvent* event)
+// The start-up runs when the window is first shown, before it exists on the
+// screen: its boxes come up on their own, and the window is drawn once the
+// start-up has returned. Running it any later, from the show event, would not
+// do: the browser's first navigation gives the window a new native window,
+// which is put on the screen at once because the window already counts as
+// shown.
+void TForm1::setVisible(bool visible)
 {
-    QWidget::showEvent(event);
-    if (m_shown)
-        return;
-    m_shown = true;
-    m_inStartup = true;
-    FormShow();
-    m_inStartup = false;
-    // A close during the start-up happens before the event loop runs, where a
-    // plain close cannot end it: end the program as soon as the loop starts.
-    if (m_closedDuringStartup)
-        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    if (visible && !m_shown) {
+        m_shown = true;
+        m_inStartup = true;
+        FormShow();
+        m_inStartup = false;
+        // A close during the start-up happens before the event loop runs,
+        // where a plain close cannot end it: the window is never shown, and
+        // the program ends as soon as the loop starts.
+        if (m_closedDuringStartup) {
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+            return;
+        }
+    }
+    QWidget::setVisible(visible);
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

@@ -111,8 +111,10 @@ public:
     // Whether the window was closed while the start-up sequence ran.
     bool closedDuringStartup() const { return m_closedDuringStartup; }
 
+    // The first show runs the start-up sequence (FormShow) first.
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
