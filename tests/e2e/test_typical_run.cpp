@@ -1,5 +1,6 @@
 #include "AnsiText.h"
 #include "ContactBookFiles.h"
+#include "DemoGatewayProcess.h"
 #include "FixedClock.h"
 #include "GatewayAddress.h"
 #include "Memo.h"
@@ -12,12 +13,10 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,16 +33,14 @@ class TestTypicalRun : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
 
     void birthdaysGreetedAndSentInOneGo();
     void startedWithArgumentOnDayWithoutBirthdaysEndsByItself();
 
 private:
-    QList<QJsonObject> outbox() const;
+    QList<QJsonObject> outbox() const { return m_demo.outbox(); }
 
-    QTemporaryDir m_dir;
-    QProcess m_demo;
+    DemoGatewayProcess m_demo;
     QString m_base;
 };
 
@@ -63,39 +60,9 @@ ContactRow row(const QString& name, const QString& birthday, const QString& mobi
 
 void TestTypicalRun::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    m_demo.setProgram(QStringLiteral(SELVANTO_GATEWAY_DEMO));
-    m_demo.setArguments({QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--outbox"),
-                         m_dir.filePath(QStringLiteral("outbox.jsonl"))});
-    m_demo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_demo.start();
-    QVERIFY2(m_demo.waitForStarted(timeout), qPrintable(m_demo.errorString()));
-    static const QRegularExpression announced(QStringLiteral("http://127\\.0\\.0\\.1:\\d+"));
-    QByteArray output;
-    while (!announced.match(QString::fromUtf8(output)).hasMatch()) {
-        QVERIFY2(m_demo.waitForReadyRead(timeout), "the demo gateway printed no address");
-        output += m_demo.readAllStandardOutput();
-    }
-    m_base = GatewayAddress::normalised(announced.match(QString::fromUtf8(output)).captured());
-}
-
-void TestTypicalRun::cleanupTestCase()
-{
-    m_demo.kill();
-    m_demo.waitForFinished(timeout);
-}
-
-QList<QJsonObject> TestTypicalRun::outbox() const
-{
-    QList<QJsonObject> messages;
-    QFile file(m_dir.filePath(QStringLiteral("outbox.jsonl")));
-    if (!file.open(QIODevice::ReadOnly))
-        return messages;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (!line.isEmpty())
-            messages << QJsonDocument::fromJson(line).object();
-    }
-    return messages;
+    const QString failure = m_demo.start(QStringLiteral(SELVANTO_GATEWAY_DEMO));
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    m_base = m_demo.base();
 }
 
 void TestTypicalRun::birthdaysGreetedAndSentInOneGo()
