@@ -43,7 +43,7 @@ void TForm1::loadSavedAccount()
     };
     if (!fits(Edit1, saved->name) || !fits(Edit2, saved->password) || !fits(Edit5, saved->code))
         throw Failure(QStringLiteral("無法載入帳號檔 %1：帳號、密碼或認證碼超過 %2 個字元。"
-                                     "帳號檔未變更。")
+                                     "帳號檔未變更")
                           .arg(AccountIniPath, QString::number(Edit2->maxLength())));
     ValueListEditor2->setRowCount(0);
     ValueListEditor2->setRowCount(int(saved->entries.size()));

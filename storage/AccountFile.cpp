@@ -31,7 +31,7 @@ void checkAccountName(const QString& name)
                           !name.startsWith(QLatin1Char(';'));
     if (!holdable)
         throw Failure(QStringLiteral("帳號「%1」無法儲存：帳號不能含有「=」或換行，"
-                                     "也不能以「[」或「;」開頭。帳號檔未寫入。")
+                                     "也不能以「[」或「;」開頭。帳號檔未寫入")
                           .arg(name));
 }
 
@@ -41,7 +41,7 @@ void checkEncodable(const QString& text)
 {
     const qsizetype bad = ansi::firstUnencodable(text);
     if (bad >= 0)
-        throw Failure(QStringLiteral("字元%1無法以 Big5 編碼儲存。帳號檔未寫入。")
+        throw Failure(QStringLiteral("字元%1無法以 Big5 編碼儲存。帳號檔未寫入")
                           .arg(ansi::describeCharacter(text, bad)));
 }
 

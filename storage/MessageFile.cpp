@@ -40,7 +40,7 @@ void save(const QString& exeDir, const QString& text)
     const qsizetype bad = ansi::firstUnencodable(text);
     if (bad >= 0)
         throw Failure(QStringLiteral("簡訊內容中的字元%1無法以 Big5 編碼儲存，"
-                                     "簡訊內容未儲存。請刪除或換掉這個字元後再儲存。")
+                                     "簡訊內容未儲存。請刪除或換掉這個字元後再儲存")
                           .arg(ansi::describeCharacter(text, bad)));
     AtomicFile file(path);
     switch (file.write(ansi::encode(text))) {

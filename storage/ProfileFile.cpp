@@ -174,7 +174,7 @@ QByteArray encodeOrRefuse(const QString& path, QStringView text)
 {
     const qsizetype bad = ansi::firstUnencodable(text);
     if (bad >= 0)
-        throw Failure(QStringLiteral("無法寫入 %1：字元%2無法以 Big5 編碼儲存。")
+        throw Failure(QStringLiteral("無法寫入 %1：字元%2無法以 Big5 編碼儲存")
                           .arg(path, ansi::describeCharacter(text, bad)));
     return ansi::encode(text);
 }
@@ -185,18 +185,18 @@ QByteArray encodeOrRefuse(const QString& path, QStringView text)
 void checkStorable(const QString& path, QStringView section, QStringView key, QStringView value)
 {
     if (holdsLineBreak(section) || holdsLineBreak(key) || holdsLineBreak(value))
-        throw Failure(QStringLiteral("無法寫入 %1：名稱或內容含有換行字元。").arg(path));
+        throw Failure(QStringLiteral("無法寫入 %1：名稱或內容含有換行字元").arg(path));
     const bool keyReadsBack =
         !key.contains(QLatin1Char('=')) && trimBlanks(key).size() == key.size() &&
         (key.isEmpty() || (key.front() != QLatin1Char('[') && key.front() != QLatin1Char(';')));
     if (!keyReadsBack)
         throw Failure(QStringLiteral("無法寫入 %1：名稱「%2」含有「=」、以「[」或「;」開頭，"
-                                     "或前後有空白，存入後無法原樣讀回。")
+                                     "或前後有空白，存入後無法原樣讀回")
                           .arg(path, key.toString()));
     const bool sectionReadsBack =
         !section.contains(QLatin1Char(']')) && trimBlanks(section).size() == section.size();
     if (!sectionReadsBack)
-        throw Failure(QStringLiteral("無法寫入 %1：區段名稱「%2」無法原樣讀回。")
+        throw Failure(QStringLiteral("無法寫入 %1：區段名稱「%2」無法原樣讀回")
                           .arg(path, section.toString()));
 }
 

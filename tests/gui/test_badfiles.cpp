@@ -146,7 +146,7 @@ void TestBadFiles::accountFiles_data()
         << "pw"
         << "123"
         << errorBoxText(
-               QStringLiteral("字元「%1」(U+FFFD)無法以 Big5 編碼儲存。帳號檔未寫入。").arg(broken))
+               QStringLiteral("字元「%1」(U+FFFD)無法以 Big5 編碼儲存。帳號檔未寫入").arg(broken))
         << QByteArray();
     QTest::newRow("broken characters in another entry")
         << "account-invalid-big5-other.ini" << QStringList{"account"} << "user"

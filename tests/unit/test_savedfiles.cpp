@@ -230,7 +230,7 @@ void TestSavedFiles::accountNameTheFileCannotHold_data()
 
     const QString badName =
         QStringLiteral("無法儲存：帳號不能含有「=」或換行，也不能以「[」或「;」開頭。"
-                       "帳號檔未寫入。");
+                       "帳號檔未寫入");
     QTest::newRow("equals sign") << "a=b"
                                  << "pw" << QStringLiteral("帳號「a=b」") + badName;
     QTest::newRow("line break") << "a\r\nb"
@@ -241,7 +241,7 @@ void TestSavedFiles::accountNameTheFileCannotHold_data()
                                << "pw" << QStringLiteral("帳號「;a」") + badName;
     QTest::newRow("emoji in the password")
         << "user" << QStringLiteral("p😀w")
-        << QStringLiteral("字元「😀」(U+1F600)無法以 Big5 編碼儲存。帳號檔未寫入。");
+        << QStringLiteral("字元「😀」(U+1F600)無法以 Big5 編碼儲存。帳號檔未寫入");
 }
 
 // Nothing is written: neither a new file nor a change to an existing one.
@@ -372,7 +372,7 @@ void TestSavedFiles::messageLoadWithoutFile()
 void TestSavedFiles::messageUnencodableCharacter()
 {
     const QString error = QStringLiteral("簡訊內容中的字元「😀」(U+1F600)無法以 Big5 編碼儲存，"
-                                         "簡訊內容未儲存。請刪除或換掉這個字元後再儲存。");
+                                         "簡訊內容未儲存。請刪除或換掉這個字元後再儲存");
     try {
         message::save(m_exeDir, QStringLiteral("生日快樂😀!"));
         QFAIL("saved");
