@@ -312,8 +312,8 @@ void TestHostilePagesE2E::valuesLandOnlyInTheNamedFields_data()
     QTest::addColumn<bool>("traps");
     QTest::addColumn<int>("decoyForms");
     QTest::newRow("throws on load") << true << 0;
-    QTest::newRow("thousands of forms") << false << 5000;
-    QTest::newRow("both") << true << 5000;
+    QTest::newRow("thousands of forms") << false << 2000;
+    QTest::newRow("both") << true << 2000;
 }
 
 void TestHostilePagesE2E::valuesLandOnlyInTheNamedFields()
