@@ -170,6 +170,7 @@ private:
     // The tests run the start-up's load steps one at a time.
     friend class TestSendingPageFiles;
     friend class TestBadFiles;
+    friend class TestFaultyDisk;
 
     // Characters-left counter (Unit1Counter.cpp)
     void connectCounter();

@@ -1,0 +1,296 @@
+#include "AccountFile.h"
+#include "AnsiText.h"
+#include "FakeBrowser.h"
+#include "FileSizeLimit.h"
+#include "FixedClock.h"
+#include "Memo.h"
+#include "RecordingDialogs.h"
+#include "StartupSequence.h"
+#include "TestFiles.h"
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace {
+
+// Why this process cannot mount file systems of its own; empty when it can.
+QString g_noMounts;
+
+bool writeProcFile(const char* path, const QByteArray& text)
+{
+    QFile file(QString::fromLatin1(path));
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+// Moves this process into a mount namespace of its own, so that the file
+// systems it mounts are seen by nobody else and vanish with it. Without the
+// right to do so as it is, it tries as root of a user namespace of its own.
+// Must run before any thread starts.
+QString enterPrivateMounts()
+{
+    if (::unshare(CLONE_NEWNS) != 0) {
+        const QString plain = qt_error_string(errno);
+        const QByteArray uid = QByteArray::number(::geteuid());
+        const QByteArray gid = QByteArray::number(::getegid());
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+            return QStringLiteral("no mount namespace (%1; as a user namespace: %2)")
+                .arg(plain, qt_error_string(errno));
+        if (!writeProcFile("/proc/self/setgroups", "deny") ||
+            !writeProcFile("/proc/self/uid_map", "0 " + uid + " 1") ||
+            !writeProcFile("/proc/self/gid_map", "0 " + gid + " 1"))
+            return QStringLiteral("cannot map the user into a user namespace");
+    }
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return QStringLiteral("cannot make the mounts private: %1").arg(qt_error_string(errno));
+    return {};
+}
+
+// Fills the file system of the folder up to the last byte; false when the
+// system would not say it is full.
+bool fillDisk(const QString& path)
+{
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const QByteArray chunk(4096, 'x');
+    while (::write(fd, chunk.constData(), std::size_t(chunk.size())) > 0) {
+    }
+    const bool full = errno == ENOSPC;
+    ::close(fd);
+    return full;
+}
+
+} // namespace
+
+// A folder the program may not write into and a full disk, made for real:
+// every save of the message and every write of the account file shows its
+// error, the old file keeps every byte, nothing is left behind, and once
+// the fault is gone the same window saves as usual.
+class TestFaultyDisk : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Fault
+    {
+        ReadOnlyFolder,
+        FullDisk
+    };
+    Q_ENUM(Fault)
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void savesRefused_data();
+    void savesRefused();
+    void startUpWriteBackRefused_data() { savesRefused_data(); }
+    void startUpWriteBackRefused();
+
+private:
+    // Writes the old files into the program folder, then brings the fault
+    // about. Returns why this machine cannot make it, or empty.
+    QString makeFault(Fault fault);
+    void liftFault();
+    QString accountPath() const { return m_exeDir + QStringLiteral("account.ini"); }
+    QString messagePath() const { return m_exeDir + QStringLiteral("sms.txt"); }
+    QString fillerPath() const { return m_dir->filePath(QStringLiteral("filler")); }
+    QStringList folderEntries() const
+    {
+        return QDir(m_exeDir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_exeDir;
+    bool m_mounted = false;
+    bool m_readOnlyByPermissions = false;
+    RecordingDialogs m_dialogs;
+    FixedClock m_clock;
+    std::unique_ptr<FakeBrowser> m_browser;
+    std::unique_ptr<TForm1> m_form;
+
+    const QByteArray m_oldAccount =
+        ansi::encode(QStringLiteral("[account]\r\nuser=pw\r\n認證碼=123\r\n"));
+    const QByteArray m_oldMessage = ansi::encode(QStringLiteral("舊的簡訊 old message"));
+};
+
+void TestFaultyDisk::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_exeDir = m_dir->path() + QLatin1Char('/');
+    m_browser = std::make_unique<FakeBrowser>();
+    FormServices services;
+    services.exeDir = m_exeDir;
+    services.gatewayBase = QStringLiteral("http://127.0.0.1:1");
+    services.clock = &m_clock;
+    services.dialogs = &m_dialogs;
+    services.browser = m_browser.get();
+    m_form = std::make_unique<TForm1>(services);
+}
+
+void TestFaultyDisk::cleanup()
+{
+    m_form.reset();
+    m_browser.reset();
+    m_dialogs.clear();
+    account::release();
+    AccountIniPath.clear();
+    liftFault();
+    if (m_mounted)
+        ::umount2(QFile::encodeName(m_dir->path()).constData(), MNT_DETACH);
+    m_mounted = false;
+    m_dir.reset();
+}
+
+QString TestFaultyDisk::makeFault(Fault fault)
+{
+    const bool permissionsStopWrites = folderPermissionsStopWrites();
+    const bool needsMount = fault == Fault::FullDisk || !permissionsStopWrites;
+    if (needsMount) {
+        if (!g_noMounts.isEmpty())
+            return QStringLiteral("cannot mount a small file system: ") + g_noMounts;
+        // A small file system of its own, so it fills up quickly and can be
+        // made read-only for root too.
+        if (::mount("tmpfs", QFile::encodeName(m_dir->path()).constData(), "tmpfs",
+                    MS_NOSUID | MS_NODEV, "size=256k,mode=0700") != 0)
+            return QStringLiteral("cannot mount a small file system: ") + qt_error_string(errno);
+        m_mounted = true;
+    }
+    writeBytes(accountPath(), m_oldAccount);
+    writeBytes(messagePath(), m_oldMessage);
+
+    if (fault == Fault::FullDisk) {
+        if (!fillDisk(fillerPath()))
+            return QStringLiteral("the small file system did not fill up");
+    } else if (permissionsStopWrites) {
+        QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        m_readOnlyByPermissions = true;
+    } else if (::mount(nullptr, QFile::encodeName(m_dir->path()).constData(), nullptr,
+                       MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) != 0) {
+        return QStringLiteral("cannot make the small file system read-only: ") +
+               qt_error_string(errno);
+    }
+    return {};
+}
+
+void TestFaultyDisk::liftFault()
+{
+    if (m_readOnlyByPermissions)
+        QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                 QFileDevice::ExeOwner);
+    m_readOnlyByPermissions = false;
+    if (m_mounted) {
+        ::mount(nullptr, QFile::encodeName(m_dir->path()).constData(), nullptr,
+                MS_REMOUNT | MS_NOSUID | MS_NODEV, nullptr);
+        QFile::remove(fillerPath());
+    }
+}
+
+void TestFaultyDisk::savesRefused_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::newRow("read-only folder") << Fault::ReadOnlyFolder;
+    QTest::newRow("full disk") << Fault::FullDisk;
+}
+
+void TestFaultyDisk::savesRefused()
+{
+    QFETCH(Fault, fault);
+    if (const QString impossible = makeFault(fault); !impossible.isEmpty())
+        QSKIP(qPrintable(impossible));
+    const QStringList filesBefore = folderEntries();
+
+    m_form->Memo1->setText(QStringLiteral("新的簡訊 new text"));
+    m_form->BitBtn2->click();
+    m_form->Edit1->setText(QStringLiteral("someone"));
+    m_form->Edit2->setText(QStringLiteral("secret"));
+    m_form->CheckBox1->click();
+
+    const QStringList errors = m_dialogs.errors();
+    QCOMPARE(errors.size(), 2);
+    if (fault == Fault::FullDisk) {
+        QCOMPARE(errors[0], QStringLiteral("Stream write error."));
+    } else {
+        // The system's reason follows the path.
+        const QString prefix = QStringLiteral("Cannot create file \"%1\". ").arg(messagePath());
+        QVERIFY2(errors[0].startsWith(prefix) && errors[0].size() > prefix.size() + 1,
+                 qPrintable(errors[0]));
+    }
+    QCOMPARE(errors[1], QStringLiteral("Unable to write to %1.").arg(accountPath()));
+    QCOMPARE(m_dialogs.shown().size(), 2);
+    QCOMPARE(readBytes(messagePath()), m_oldMessage);
+    QCOMPARE(readBytes(accountPath()), m_oldAccount);
+    QCOMPARE(folderEntries(), filesBefore);
+    QCOMPARE(m_form->Memo1->text(), QStringLiteral("新的簡訊 new text"));
+    QVERIFY(m_form->CheckBox1->isChecked());
+
+    // With the fault gone the same window saves both files.
+    liftFault();
+    m_form->CheckBox1->click();
+    QVERIFY(!QFile::exists(accountPath()));
+    m_form->CheckBox1->click();
+    m_form->BitBtn2->click();
+    QCOMPARE(m_dialogs.shown().size(), 2);
+    QCOMPARE(readBytes(messagePath()), ansi::encode(QStringLiteral("新的簡訊 new text")));
+    QCOMPARE(readBytes(accountPath()),
+             ansi::encode(QStringLiteral("[account]\r\nsomeone=secret\r\n認證碼=\r\n")));
+}
+
+// The write-back of the start-up's account load is refused: the start-up
+// ends with the one error, the message text is not loaded, the file keeps
+// its bytes; afterwards the check box writes as usual.
+void TestFaultyDisk::startUpWriteBackRefused()
+{
+    QFETCH(Fault, fault);
+    if (const QString impossible = makeFault(fault); !impossible.isEmpty())
+        QSKIP(qPrintable(impossible));
+    const QStringList filesBefore = folderEntries();
+
+    StartupSequence sequence(m_dialogs);
+    sequence.step([&] { m_form->loadSavedAccount(); });
+    sequence.step([&] { m_form->loadMessageText(); });
+    QVERIFY(sequence.ended());
+
+    QCOMPARE(m_dialogs.errors(),
+             QStringList{QStringLiteral("Unable to write to %1.").arg(accountPath())});
+    QCOMPARE(readBytes(accountPath()), m_oldAccount);
+    QCOMPARE(folderEntries(), filesBefore);
+    QCOMPARE(m_form->Edit1->text(), QStringLiteral("user"));
+    QVERIFY(m_form->CheckBox1->isChecked());
+    QCOMPARE(m_form->Memo1->text(), QString());
+
+    liftFault();
+    m_form->CheckBox1->click();
+    QVERIFY(!QFile::exists(accountPath()));
+    m_form->CheckBox1->click();
+    QCOMPARE(readBytes(accountPath()), m_oldAccount);
+    QCOMPARE(m_dialogs.shown().size(), 1);
+}
+
+int main(int argc, char* argv[])
+{
+    // Before the application starts any thread.
+    g_noMounts = enterPrivateMounts();
+    QApplication application(argc, argv);
+    TestFaultyDisk test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_faultydisk.moc"
