@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QList>
+#include <QString>
+#include <algorithm>
 #include <cstdio>
 
 // What a benchmarked process prints when it reaches its measuring point: the
@@ -21,5 +24,25 @@ inline long peakResidentKiB()
 inline void reportReady()
 {
     std::printf("ready peak_rss_kib=%ld\n", peakResidentKiB());
+    std::fflush(stdout);
+}
+
+inline double median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const qsizetype middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// One row of the results table, read by scripts/bench:
+//   result|name|what|program|baseline|unit|goal
+// The goal is the highest program/baseline ratio allowed, or "-" for none.
+inline void reportResult(const QString& name, const QString& what, double program, double baseline,
+                         const QString& unit, const QString& goal)
+{
+    std::printf("result|%s|%s|%.3f|%.3f|%s|%s\n", qPrintable(name), qPrintable(what), program,
+                baseline, qPrintable(unit), qPrintable(goal));
     std::fflush(stdout);
 }
