@@ -1,16 +1,11 @@
 // The program's own start-up, as app/main.cpp does it, with one addition: it
 // prints "ready ..." once the start-up sequence has returned and the SMS page
 // has finished loading, then quits.
-#include "AppTitle.h"
 #include "BenchReport.h"
 #include "BrowserHost.h"
-#include "Clock.h"
-#include "ExeDir.h"
+#include "DesktopServices.h"
 #include "Fonts.h"
-#include "GatewayAddress.h"
-#include "QtDialogs.h"
 #include "Unit1.h"
-#include "WebEngineHost.h"
 
 #include <QApplication>
 
@@ -20,18 +15,7 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     registerFontSubstitutions();
 
-    SystemClock clock;
-    QtDialogs dialogs(applicationTitle(QCoreApplication::applicationFilePath()));
-    WebEngineHost browser;
-
-    FormServices services;
-    services.exeDir = exeDir();
-    services.arguments = QCoreApplication::arguments().mid(1);
-    services.gatewayBase = GatewayAddress::configured(QStringLiteral(SELVANTO_GATEWAY_URL));
-    services.clock = &clock;
-    services.dialogs = &dialogs;
-    services.browser = &browser;
-
+    DesktopServices desktop;
     bool startupReturned = false;
     bool pageLoaded = false;
     const auto reportWhenBothDone = [&] {
@@ -40,14 +24,14 @@ int main(int argc, char* argv[])
         reportReady();
         QCoreApplication::quit();
     };
-    QObject::connect(&browser, &BrowserHost::documentComplete, &application, [&] {
+    QObject::connect(&desktop.browser(), &BrowserHost::documentComplete, &application, [&] {
         if (pageLoaded)
             return;
         pageLoaded = true;
         reportWhenBothDone();
     });
 
-    TForm1 Form1(services);
+    TForm1 Form1(desktop.services());
     // Showing the window runs the start-up sequence before show() returns.
     Form1.show();
     startupReturned = true;
