@@ -138,6 +138,7 @@ private:
     void Button3Click();
     void Button4Click();
     void setSaveAndCancel(bool enabled);
+    void focusContactGrid();
     // The open contact book; null when opening it failed.
     std::unique_ptr<ContactStore> ADOConnection1;
     std::unique_ptr<ContactDataset> ADOTable1;

@@ -77,16 +77,28 @@ void TForm1::greetOrClose()
 
 void TForm1::Button1Click()
 {
-    if (ADOTable1)
+    if (ADOTable1) {
         guardContactCommand(*m_services.dialogs, [this] { ADOTable1->append(); });
+        focusContactGrid();
+    }
     setSaveAndCancel(true);
 }
 
 void TForm1::Button5Click()
 {
-    if (ADOTable1)
+    if (ADOTable1) {
         guardContactCommand(*m_services.dialogs, [this] { ADOTable1->edit(); });
+        focusContactGrid();
+    }
     setSaveAndCancel(true);
+}
+
+// After add or modify the user types into the row at once, instead of into
+// the button just pressed.
+void TForm1::focusContactGrid()
+{
+    if (isVisible())
+        DBGrid1->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm1::Button2Click()

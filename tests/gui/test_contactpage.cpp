@@ -44,6 +44,7 @@ private Q_SLOTS:
     void gridColumns();
 
     void addSaveCancel();
+    void addAndModifyLeaveTheFocusInTheGrid();
     void modifyAndSave();
     void deleteRules();
     void buttonsWhenTheTableIsNotOpen();
@@ -259,6 +260,30 @@ void TestContactPage::addSaveCancel()
     QCOMPARE(table()->state(), State::Browse);
     QCOMPARE(readContactBook(m_path).size(), 2);
     QVERIFY(m_dialogs.texts().isEmpty());
+}
+
+void TestContactPage::addAndModifyLeaveTheFocusInTheGrid()
+{
+    start({row("甲", "800101", "0911")});
+    showContactPage();
+    m_form->Button1->setFocus();
+    QTRY_VERIFY(m_form->Button1->hasFocus());
+    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+    QTRY_VERIFY(grid()->hasFocus());
+    type(QStringLiteral("LEE"));
+    key(Qt::Key_Tab);
+    type(QStringLiteral("900101"));
+    key(Qt::Key_Tab);
+    type(QStringLiteral("0955"));
+    key(Qt::Key_Up);
+    QCOMPARE(table()->state(), State::Browse);
+    QCOMPARE(readContactBook(m_path).last(), row("LEE", "900101", "0955"));
+
+    m_form->Button2->setFocus();
+    QTRY_VERIFY(m_form->Button2->hasFocus());
+    QTest::mouseClick(m_form->Button5, Qt::LeftButton);
+    QTRY_VERIFY(grid()->hasFocus());
+    QCOMPARE(table()->state(), State::Edit);
 }
 
 void TestContactPage::modifyAndSave()
