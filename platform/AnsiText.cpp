@@ -23,7 +23,8 @@ constexpr const char* codePage = "windows-950";
 QStringEncoder makeEncoder(QStringConverter::Flags flags)
 {
     QStringEncoder encoder(codePage, flags);
-    Q_ASSERT_X(encoder.isValid(), "ansi", "code page 950 converter missing (Qt built without ICU?)");
+    Q_ASSERT_X(encoder.isValid(), "ansi",
+               "code page 950 converter missing (Qt built without ICU?)");
     return encoder;
 }
 
@@ -57,8 +58,8 @@ QString decode(QByteArrayView bytes)
         throw std::runtime_error("code page 950 converter missing");
     QString text(bytes.size(), Qt::Uninitialized);
     const int32_t length =
-        ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(text.data()),
-                      int32_t(text.size()), bytes.data(), int32_t(bytes.size()), &status);
+        ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(text.data()), int32_t(text.size()),
+                      bytes.data(), int32_t(bytes.size()), &status);
     if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING)
         throw std::runtime_error("code page 950 conversion failed");
     text.truncate(length);
@@ -87,9 +88,8 @@ qsizetype firstUnencodable(QStringView text)
 QString describeCharacter(QStringView text, qsizetype index)
 {
     const QStringView character = text.mid(index, characterLength(text, index));
-    const char32_t code = character.size() == 2
-                              ? QChar::surrogateToUcs4(character[0], character[1])
-                              : character[0].unicode();
+    const char32_t code = character.size() == 2 ? QChar::surrogateToUcs4(character[0], character[1])
+                                                : character[0].unicode();
     const QString codeText =
         QStringLiteral("U+%1").arg(QString::number(code, 16).toUpper(), 4, QLatin1Char('0'));
     // Half of a surrogate pair cannot be shown; its code alone names it.

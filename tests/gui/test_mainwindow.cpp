@@ -244,11 +244,10 @@ void TestMainWindow::keyboardOrder_data()
     QTest::newRow("contact page") << QStringList{"Button1", "Button2", "DBGrid1",
                                                  "Button3", "Button4", "Button5"};
     QTest::newRow("sending page") << QStringList{
-        "Edit1",    "Edit2",         "Edit5",        "CheckBox1",       "Edit11",
-        "Edit12",   "Edit13",        "Edit14",       "Edit15",          "Memo1",
-        "RadioButton1", "RadioButton2", "DateTimePicker1", "Edit4",  "BitBtn4",
-        "BitBtn5",  "BitBtn6",       "BitBtn7",      "BitBtn1",         "BitBtn2",
-        "ComboBox1", "ComboBox2"};
+        "Edit1",           "Edit2",   "Edit5",     "CheckBox1", "Edit11",       "Edit12",
+        "Edit13",          "Edit14",  "Edit15",    "Memo1",     "RadioButton1", "RadioButton2",
+        "DateTimePicker1", "Edit4",   "BitBtn4",   "BitBtn5",   "BitBtn6",      "BitBtn7",
+        "BitBtn1",         "BitBtn2", "ComboBox1", "ComboBox2"};
 }
 
 void TestMainWindow::keyboardOrder()
@@ -262,7 +261,8 @@ void TestMainWindow::keyboardOrder()
         QWidget* next = from->nextInFocusChain();
         while (next != from && next != to &&
                (next->isHidden() || next->focusPolicy() == Qt::NoFocus ||
-                next->objectName().isEmpty() || next->objectName().startsWith(QLatin1String("qt_"))))
+                next->objectName().isEmpty() ||
+                next->objectName().startsWith(QLatin1String("qt_"))))
             next = next->nextInFocusChain();
         QVERIFY2(next == to, qPrintable(order[i - 1] + QStringLiteral(" -> ") + next->objectName() +
                                         QStringLiteral(", expected ") + order[i]));

@@ -8,8 +8,7 @@ class FixedClock : public Clock
 public:
     explicit FixedClock(QDateTime now = QDateTime(QDate(2026, 3, 5), QTime(8, 40)))
         : m_now(std::move(now))
-    {
-    }
+    {}
 
     QDateTime now() const override { return m_now; }
     void set(QDateTime now) { m_now = std::move(now); }

@@ -13,7 +13,12 @@ class RecordingDialogs : public Dialogs
 public:
     struct Shown
     {
-        enum Kind { Message, Error, Question } kind;
+        enum Kind
+        {
+            Message,
+            Error,
+            Question
+        } kind;
         QString text;
     };
 
