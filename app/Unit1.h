@@ -31,9 +31,9 @@ class QTableWidget;
 // and the seams that tests replace (clock, boxes, browser).
 struct FormServices
 {
-    QString exeDir;        // ends with a separator
-    QStringList arguments; // command-line arguments after the program's name
-    QString gatewayBase;   // normalised gateway base address
+    QString exeDir{};        // ends with a separator
+    QStringList arguments{}; // command-line arguments after the program's name
+    QString gatewayBase{};   // normalised gateway base address
     Clock* clock = nullptr;
     Dialogs* dialogs = nullptr;
     BrowserHost* browser = nullptr;

@@ -100,12 +100,11 @@ void TestGatewayE2E::initTestCase()
     m_browser = std::make_unique<WebEngineHost>();
     m_view = qobject_cast<QWebEngineView*>(m_browser->widget());
     QVERIFY(m_view);
-    FormServices services;
-    services.exeDir = m_dir.path() + QLatin1Char('/');
-    services.gatewayBase = m_base;
-    services.clock = &m_clock;
-    services.dialogs = &m_dialogs;
-    services.browser = m_browser.get();
+    const FormServices services{.exeDir = m_dir.path() + QLatin1Char('/'),
+                                .gatewayBase = m_base,
+                                .clock = &m_clock,
+                                .dialogs = &m_dialogs,
+                                .browser = m_browser.get()};
     m_form = std::make_unique<TForm1>(services);
     QSignalSpy loaded(m_browser.get(), &BrowserHost::documentComplete);
     m_form->show();

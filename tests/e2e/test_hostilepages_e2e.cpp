@@ -230,12 +230,11 @@ void TestHostilePagesE2E::initTestCase()
     m_browser = std::make_unique<WebEngineHost>();
     m_view = qobject_cast<QWebEngineView*>(m_browser->widget());
     QVERIFY(m_view);
-    FormServices services;
-    services.exeDir = m_dir.path() + QLatin1Char('/');
-    services.gatewayBase = m_site.base();
-    services.clock = &m_clock;
-    services.dialogs = &m_dialogs;
-    services.browser = m_browser.get();
+    const FormServices services{.exeDir = m_dir.path() + QLatin1Char('/'),
+                                .gatewayBase = m_site.base(),
+                                .clock = &m_clock,
+                                .dialogs = &m_dialogs,
+                                .browser = m_browser.get()};
     m_form = std::make_unique<TForm1>(services);
     m_site.setSmsPage(hostilePage(false, 0));
     QSignalSpy loaded(m_browser.get(), &BrowserHost::documentComplete);

@@ -81,12 +81,11 @@ void TestTypicalRun::birthdaysGreetedAndSentInOneGo()
     WebEngineHost browser;
     auto* view = qobject_cast<QWebEngineView*>(browser.widget());
     QVERIFY(view);
-    FormServices services;
-    services.exeDir = exeDir.path() + QLatin1Char('/');
-    services.gatewayBase = m_base;
-    services.clock = &clock;
-    services.dialogs = &dialogs;
-    services.browser = &browser;
+    const FormServices services{.exeDir = exeDir.path() + QLatin1Char('/'),
+                                .gatewayBase = m_base,
+                                .clock = &clock,
+                                .dialogs = &dialogs,
+                                .browser = &browser};
     TForm1 form(services);
     // The greeting comes up on its own: the window is put on the screen only
     // once the start-up has returned.

@@ -105,12 +105,11 @@ void TestBadFiles::init()
     QVERIFY(m_dir->isValid());
     m_exeDir = m_dir->path() + QLatin1Char('/');
     m_browser = std::make_unique<FakeBrowser>();
-    FormServices services;
-    services.exeDir = m_exeDir;
-    services.gatewayBase = QStringLiteral("http://127.0.0.1:1");
-    services.clock = &m_clock;
-    services.dialogs = &m_dialogs;
-    services.browser = m_browser.get();
+    const FormServices services{.exeDir = m_exeDir,
+                                .gatewayBase = QStringLiteral("http://127.0.0.1:1"),
+                                .clock = &m_clock,
+                                .dialogs = &m_dialogs,
+                                .browser = m_browser.get()};
     m_form = std::make_unique<TForm1>(services);
 }
 

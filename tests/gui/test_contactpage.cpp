@@ -98,13 +98,12 @@ void TestContactPage::cleanup()
 void TestContactPage::start(const QList<ContactRow>& rows, const QStringList& arguments)
 {
     writeContactBook(m_path, rows);
-    FormServices services;
-    services.exeDir = m_dir->path() + QLatin1Char('/');
-    services.arguments = arguments;
-    services.gatewayBase = QStringLiteral("http://127.0.0.1:1");
-    services.clock = &m_clock;
-    services.dialogs = &m_dialogs;
-    services.browser = m_browser.get();
+    const FormServices services{.exeDir = m_dir->path() + QLatin1Char('/'),
+                                .arguments = arguments,
+                                .gatewayBase = QStringLiteral("http://127.0.0.1:1"),
+                                .clock = &m_clock,
+                                .dialogs = &m_dialogs,
+                                .browser = m_browser.get()};
     m_form = std::make_unique<TForm1>(services);
     m_form->show();
 }
@@ -205,11 +204,10 @@ void TestContactPage::startup()
 
 void TestContactPage::missingContactBook()
 {
-    FormServices services;
-    services.exeDir = m_dir->path() + QLatin1Char('/');
-    services.clock = &m_clock;
-    services.dialogs = &m_dialogs;
-    services.browser = m_browser.get();
+    const FormServices services{.exeDir = m_dir->path() + QLatin1Char('/'),
+                                .clock = &m_clock,
+                                .dialogs = &m_dialogs,
+                                .browser = m_browser.get()};
     m_form = std::make_unique<TForm1>(services);
     m_form->show();
     QCOMPARE(m_dialogs.errors(),
@@ -326,11 +324,10 @@ void TestContactPage::deleteRules()
 
 void TestContactPage::buttonsWhenTheTableIsNotOpen()
 {
-    FormServices services;
-    services.exeDir = m_dir->path() + QLatin1Char('/');
-    services.clock = &m_clock;
-    services.dialogs = &m_dialogs;
-    services.browser = m_browser.get();
+    const FormServices services{.exeDir = m_dir->path() + QLatin1Char('/'),
+                                .clock = &m_clock,
+                                .dialogs = &m_dialogs,
+                                .browser = m_browser.get()};
     m_form = std::make_unique<TForm1>(services);
     m_form->show();
     m_dialogs.clear();

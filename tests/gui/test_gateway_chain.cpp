@@ -89,12 +89,11 @@ void TestGatewayChain::init()
     LastUrl.clear();
     m_clock.set(QDateTime(QDate(2026, 3, 5), QTime(8, 40)));
     m_browser = std::make_unique<FakeBrowser>();
-    FormServices services;
-    services.exeDir = QDir::tempPath() + QLatin1Char('/');
-    services.gatewayBase = base;
-    services.clock = &m_clock;
-    services.dialogs = &m_dialogs;
-    services.browser = m_browser.get();
+    const FormServices services{.exeDir = QDir::tempPath() + QLatin1Char('/'),
+                                .gatewayBase = base,
+                                .clock = &m_clock,
+                                .dialogs = &m_dialogs,
+                                .browser = m_browser.get()};
     m_form = std::make_unique<TForm1>(services);
     m_form->Edit1->setText(QStringLiteral("帳號"));
     m_form->Edit2->setText(QStringLiteral("密碼"));

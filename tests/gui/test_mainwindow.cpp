@@ -58,14 +58,13 @@ void TestMainWindow::init()
 {
     registerFontSubstitutions();
     m_browser = std::make_unique<FakeBrowser>();
-    FormServices services;
     // An empty folder: showing the window runs the start-up, which finds no files.
     m_folder = std::make_unique<QTemporaryDir>();
-    services.exeDir = m_folder->path() + QLatin1Char('/');
-    services.gatewayBase = QStringLiteral("http://127.0.0.1:1");
-    services.clock = &m_clock;
-    services.dialogs = &m_dialogs;
-    services.browser = m_browser.get();
+    const FormServices services{.exeDir = m_folder->path() + QLatin1Char('/'),
+                                .gatewayBase = QStringLiteral("http://127.0.0.1:1"),
+                                .clock = &m_clock,
+                                .dialogs = &m_dialogs,
+                                .browser = m_browser.get()};
     m_form = std::make_unique<TForm1>(services);
 }
 

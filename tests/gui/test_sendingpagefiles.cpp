@@ -86,12 +86,11 @@ private:
 
 std::unique_ptr<TForm1> TestSendingPageFiles::makeForm(const QString& exeDir)
 {
-    FormServices services;
-    services.exeDir = exeDir;
-    services.gatewayBase = QStringLiteral("http://127.0.0.1:1");
-    services.clock = &m_clock;
-    services.dialogs = &m_dialogs;
-    services.browser = m_browser.get();
+    const FormServices services{.exeDir = exeDir,
+                                .gatewayBase = QStringLiteral("http://127.0.0.1:1"),
+                                .clock = &m_clock,
+                                .dialogs = &m_dialogs,
+                                .browser = m_browser.get()};
     return std::make_unique<TForm1>(services);
 }
 

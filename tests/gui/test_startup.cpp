@@ -137,13 +137,12 @@ void TestStartup::writeStandardFiles(const QList<ContactRow>& rows)
 
 void TestStartup::start(const QStringList& arguments)
 {
-    FormServices services;
-    services.exeDir = m_dir->path() + QLatin1Char('/');
-    services.arguments = arguments;
-    services.gatewayBase = base;
-    services.clock = &m_clock;
-    services.dialogs = &m_dialogs;
-    services.browser = m_browser.get();
+    const FormServices services{.exeDir = m_dir->path() + QLatin1Char('/'),
+                                .arguments = arguments,
+                                .gatewayBase = base,
+                                .clock = &m_clock,
+                                .dialogs = &m_dialogs,
+                                .browser = m_browser.get()};
     m_form = std::make_unique<TForm1>(services);
     m_form->show();
 }
@@ -299,13 +298,12 @@ void TestStartup::closeWhileGreetingStillLoadsAccountAndMessage()
         }
     };
 
-    FormServices services;
-    services.exeDir = m_dir->path() + QLatin1Char('/');
-    services.arguments = {QStringLiteral("--autostart")};
-    services.gatewayBase = base;
-    services.clock = &m_clock;
-    services.dialogs = &m_dialogs;
-    services.browser = m_browser.get();
+    const FormServices services{.exeDir = m_dir->path() + QLatin1Char('/'),
+                                .arguments = {QStringLiteral("--autostart")},
+                                .gatewayBase = base,
+                                .clock = &m_clock,
+                                .dialogs = &m_dialogs,
+                                .browser = m_browser.get()};
     m_form = std::make_unique<TForm1>(services);
     CloseWatcher watcher;
     m_form->installEventFilter(&watcher);
