@@ -1,4 +1,5 @@
 #include "DatePicker.h"
+#include "DemoGatewayProcess.h"
 #include "FixedClock.h"
 #include "GatewayAddress.h"
 #include "LastUrl.h"
@@ -9,15 +10,11 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -54,10 +51,10 @@ private:
     // Runs an empty step list: every step list started before it has answered.
     void settle();
     QVariant evaluate(const QString& script, quint32 world);
-    QList<QJsonObject> outbox() const;
+    QList<QJsonObject> outbox() const { return m_demo.outbox(); }
 
     QTemporaryDir m_dir;
-    QProcess m_demo;
+    DemoGatewayProcess m_demo;
     QString m_base;
     RecordingDialogs m_dialogs;
     FixedClock m_clock;
@@ -81,21 +78,12 @@ const QString code = QStringLiteral("12\"34\\</script>");
 void TestGatewayE2E::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    m_demo.setProgram(QStringLiteral(SELVANTO_GATEWAY_DEMO));
-    m_demo.setArguments({QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--account"),
-                         account, QStringLiteral("--password"), password, QStringLiteral("--code"),
-                         code, QStringLiteral("--outbox"),
-                         m_dir.filePath(QStringLiteral("outbox.jsonl"))});
-    m_demo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_demo.start();
-    QVERIFY2(m_demo.waitForStarted(timeout), qPrintable(m_demo.errorString()));
-    static const QRegularExpression announced(QStringLiteral("http://127\\.0\\.0\\.1:\\d+"));
-    QByteArray output;
-    while (!announced.match(QString::fromUtf8(output)).hasMatch()) {
-        QVERIFY2(m_demo.waitForReadyRead(timeout), "the demo gateway printed no address");
-        output += m_demo.readAllStandardOutput();
-    }
-    m_base = GatewayAddress::normalised(announced.match(QString::fromUtf8(output)).captured());
+    const QString failure =
+        m_demo.start(QStringLiteral(SELVANTO_GATEWAY_DEMO),
+                     {QStringLiteral("--account"), account, QStringLiteral("--password"), password,
+                      QStringLiteral("--code"), code});
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    m_base = m_demo.base();
 
     m_browser = std::make_unique<WebEngineHost>();
     m_view = qobject_cast<QWebEngineView*>(m_browser->widget());
@@ -115,8 +103,6 @@ void TestGatewayE2E::cleanupTestCase()
 {
     m_form.reset();
     m_browser.reset();
-    m_demo.kill();
-    m_demo.waitForFinished(timeout);
 }
 
 void TestGatewayE2E::init()
@@ -176,19 +162,6 @@ QVariant TestGatewayE2E::evaluate(const QString& script, quint32 world)
                                   [result](const QVariant& value) { *result = value; });
     [&] { QTRY_VERIFY_WITH_TIMEOUT(result->has_value(), timeout); }();
     return result->value_or(QVariant());
-}
-
-QList<QJsonObject> TestGatewayE2E::outbox() const
-{
-    QList<QJsonObject> messages;
-    QFile file(m_dir.filePath(QStringLiteral("outbox.jsonl")));
-    if (!file.open(QIODevice::ReadOnly))
-        return messages;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (!line.isEmpty())
-            messages << QJsonDocument::fromJson(line).object();
-    }
-    return messages;
 }
 
 void TestGatewayE2E::startUpOpensSmsPageAsTheBrowserAnnouncesIt()
