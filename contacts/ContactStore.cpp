@@ -41,6 +41,10 @@ ContactStore::ContactStore(const QString& path, int busyTimeoutMs)
                               .arg(m_path, db.lastError().databaseText()));
         }
         checkFields();
+        // The scan reads the table once from end to end and the grid reads a
+        // page of rows at a time: a small page cache serves both as well as
+        // SQLite's default of 2 MB, which a large contact book would fill.
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA cache_size = -256"));
     } catch (...) {
         db.close();
         db = QSqlDatabase();
