@@ -325,6 +325,10 @@ void TForm1::setVisible(bool visible)
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    if (!m_inStartup && !savePendingContact()) {
+        event->ignore();
+        return;
+    }
     if (m_inStartup)
         m_closedDuringStartup = true;
     FormClose();

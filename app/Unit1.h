@@ -139,6 +139,7 @@ private:
     void Button4Click();
     void setSaveAndCancel(bool enabled);
     void focusContactGrid();
+    bool savePendingContact();
     // The open contact book; null when opening it failed.
     std::unique_ptr<ContactStore> ADOConnection1;
     std::unique_ptr<ContactDataset> ADOTable1;

@@ -126,6 +126,23 @@ void TForm1::Button4Click()
     });
 }
 
+// Closing the window saves a contact row with unsaved input, as leaving the
+// row would, and drops an added row that has none. When the save fails the
+// error is shown and the window stays open with the row as typed: nothing is
+// lost, and 取消 or Escape abandons the row before closing.
+bool TForm1::savePendingContact()
+{
+    if (!ADOTable1)
+        return true;
+    return runGuarded(*m_services.dialogs, [this] {
+        DBGrid1->commitEditor();
+        if (ADOTable1->isModified())
+            ADOTable1->post();
+        else if (ADOTable1->state() == ContactDataset::State::Insert)
+            ADOTable1->cancel();
+    });
+}
+
 void TForm1::setSaveAndCancel(bool enabled)
 {
     Button3->setEnabled(enabled);

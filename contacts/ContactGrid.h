@@ -26,6 +26,9 @@ public:
 
     // The open cell editor, if any.
     QLineEdit* cellEditor() const { return m_editor; }
+    // Writes the open editor's text into the row and closes it. A changed,
+    // incomplete birthday beeps, keeps the editor focused and fails.
+    void commitEditor();
 
     // Called by the cell delegate.
     void editorOpened(QLineEdit* editor, const QModelIndex& index);
@@ -49,9 +52,6 @@ private:
     void enterKey();
     void escapeKey();
     void deleteWithQuestion();
-    // Writes the open editor's text into the row and closes it. A changed,
-    // incomplete birthday beeps, keeps the editor focused and fails.
-    void commitEditor();
     void discardEditor();
     void setColumn(int column);
     void followDataset();

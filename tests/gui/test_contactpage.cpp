@@ -49,6 +49,9 @@ private Q_SLOTS:
     void deleteRules();
     void buttonsWhenTheTableIsNotOpen();
     void lockedSaveKeepsTheRow();
+    void closeSavesTheRowBeingTyped();
+    void closeDropsAnUntouchedAddedRow();
+    void closeRefusedWhileTheRowCannotBeSaved();
 
     void typingEditsAndLeavingSaves();
     void downAppendsUpDrops();
@@ -372,6 +375,80 @@ void TestContactPage::lockedSaveKeepsTheRow()
     QCOMPARE(table()->fieldValue(0).toString(), QStringLiteral("乙"));
     m_form->Button1->click();
     QCOMPARE(readContactBook(m_path).size(), 2);
+}
+
+void TestContactPage::closeSavesTheRowBeingTyped()
+{
+    start({row("甲", "800101", "0911")});
+    showContactPage();
+    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+    QTRY_VERIFY(grid()->hasFocus());
+    type(QStringLiteral("LEE"));
+    key(Qt::Key_Tab);
+    type(QStringLiteral("900101"));
+    key(Qt::Key_Tab);
+    type(QStringLiteral("0955"));
+    QVERIFY(grid()->cellEditor());
+
+    QVERIFY(m_form->close());
+    QVERIFY(m_dialogs.texts().isEmpty());
+    QCOMPARE(readContactBook(m_path),
+             (QList<ContactRow>{row("甲", "800101", "0911"), row("LEE", "900101", "0955")}));
+}
+
+void TestContactPage::closeDropsAnUntouchedAddedRow()
+{
+    start({row("甲", "800101", "0911")});
+    m_form->Button1->click();
+    QVERIFY(m_form->close());
+    QVERIFY(m_dialogs.texts().isEmpty());
+    QCOMPARE(readContactBook(m_path), QList<ContactRow>{row("甲", "800101", "0911")});
+}
+
+// A row that cannot be saved keeps the window open, the row as typed; once
+// the row is abandoned, or can be saved, the window closes.
+void TestContactPage::closeRefusedWhileTheRowCannotBeSaved()
+{
+    start({row("甲", "800101", "0911")});
+    showContactPage();
+    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+    QTRY_VERIFY(grid()->hasFocus());
+    type(QStringLiteral("LEE"));
+    key(Qt::Key_Tab);
+    type(QStringLiteral("90"));
+    QVERIFY(!m_form->close());
+    QVERIFY(m_form->isVisible());
+    QCOMPARE(m_dialogs.errors(), QStringList{QStringLiteral(
+                                     "Invalid input value.  Use escape key to abandon changes.")});
+    QCOMPARE(table()->fieldValue(0).toString(), QStringLiteral("LEE"));
+    key(Qt::Key_Escape);
+    key(Qt::Key_Tab);
+    type(QStringLiteral("0955"));
+    m_dialogs.clear();
+
+    const QString other = QStringLiteral("other-writer");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), other);
+        db.setDatabaseName(m_path);
+        QVERIFY(db.open());
+        QSqlQuery lock(db);
+        QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        QVERIFY(!m_form->close());
+        QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
+        lock.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(other);
+    QCOMPARE(m_dialogs.errors().size(), 1);
+    QVERIFY2(m_dialogs.errors().first().contains(QStringLiteral("database is locked")),
+             qPrintable(m_dialogs.errors().first()));
+    QCOMPARE(table()->state(), State::Insert);
+    QCOMPARE(readContactBook(m_path).size(), 1);
+
+    QVERIFY(m_form->close());
+    // The abandoned birthday was never written: it stays empty (null).
+    QCOMPARE(readContactBook(m_path).last(),
+             (ContactRow{QStringLiteral("LEE"), QVariant(), QStringLiteral("0955")}));
 }
 
 void TestContactPage::typingEditsAndLeavingSaves()
