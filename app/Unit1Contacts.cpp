@@ -136,10 +136,7 @@ bool TForm1::savePendingContact()
         return true;
     return runGuarded(*m_services.dialogs, [this] {
         DBGrid1->commitEditor();
-        if (ADOTable1->isModified())
-            ADOTable1->post();
-        else if (ADOTable1->state() == ContactDataset::State::Insert)
-            ADOTable1->cancel();
+        ADOTable1->settle();
     });
 }
 

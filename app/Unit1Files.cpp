@@ -27,7 +27,7 @@ void TForm1::connectFiles()
         runGuarded(*m_services.dialogs, [this] { CheckBox1Click(); });
     });
     connect(BitBtn2, &QPushButton::clicked, this,
-            [this] { runGuarded(*m_services.dialogs, [this] { BitBtn2Click(); }); });
+            guardedSlot(*m_services.dialogs, [this] { BitBtn2Click(); }));
 }
 
 void TForm1::loadSavedAccount()

@@ -20,26 +20,21 @@
 
 void TForm1::connectGateway()
 {
-    BrowserHost* browser = m_services.browser;
     Dialogs& dialogs = *m_services.dialogs;
     // Failures inside the browser's events end there, shown in the error box;
     // they never travel back into the browser.
-    connect(browser, &BrowserHost::navigationStarting, this,
+    connect(m_services.browser, &BrowserHost::navigationStarting, this,
             [this, &dialogs](const QString& address) {
                 runGuarded(dialogs, [&] { WebBrowser1BeforeNavigate2(address); });
             });
-    connect(browser, &BrowserHost::documentComplete, this,
-            [this, &dialogs] { runGuarded(dialogs, [&] { WebBrowser1DocumentComplete(); }); });
+    connect(m_services.browser, &BrowserHost::documentComplete, this,
+            guardedSlot(dialogs, [this] { WebBrowser1DocumentComplete(); }));
     connect(BitBtn5, &QPushButton::clicked, this,
-            [this, &dialogs] { runGuarded(dialogs, [&] { BitBtn5Click(BitBtn5); }); });
-    connect(BitBtn4, &QPushButton::clicked, this,
-            [this, &dialogs] { runGuarded(dialogs, [&] { BitBtn4Click(); }); });
-    connect(BitBtn6, &QPushButton::clicked, this,
-            [this, &dialogs] { runGuarded(dialogs, [&] { BitBtn6Click(); }); });
-    connect(BitBtn1, &QPushButton::clicked, this,
-            [this, &dialogs] { runGuarded(dialogs, [&] { BitBtn1Click(); }); });
-    connect(BitBtn7, &QPushButton::clicked, this,
-            [this, &dialogs] { runGuarded(dialogs, [&] { BitBtn7Click(); }); });
+            guardedSlot(dialogs, [this] { BitBtn5Click(BitBtn5); }));
+    connect(BitBtn4, &QPushButton::clicked, this, guardedSlot(dialogs, [this] { BitBtn4Click(); }));
+    connect(BitBtn6, &QPushButton::clicked, this, guardedSlot(dialogs, [this] { BitBtn6Click(); }));
+    connect(BitBtn1, &QPushButton::clicked, this, guardedSlot(dialogs, [this] { BitBtn1Click(); }));
+    connect(BitBtn7, &QPushButton::clicked, this, guardedSlot(dialogs, [this] { BitBtn7Click(); }));
 }
 
 void TForm1::setScheduledDate(const QDateTime& now)

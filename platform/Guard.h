@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 
 class Dialogs;
 class QString;
@@ -13,3 +14,9 @@ QString errorBoxText(const QString& text);
 // box, a SilentAbort shows nothing; either way the window goes on.
 // Returns true when the handler finished without a failure.
 bool runGuarded(Dialogs& dialogs, const std::function<void()>& handler);
+
+// A slot for connect(): runs the handler under runGuarded.
+inline auto guardedSlot(Dialogs& dialogs, std::function<void()> handler)
+{
+    return [&dialogs, handler = std::move(handler)] { runGuarded(dialogs, handler); };
+}
