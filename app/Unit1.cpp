@@ -325,12 +325,12 @@ void TForm1::setVisible(bool visible)
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    if (!m_inStartup && !savePendingContact()) {
+    if (m_inStartup) {
+        m_closedDuringStartup = true;
+    } else if (!savePendingContact()) {
         event->ignore();
         return;
     }
-    if (m_inStartup)
-        m_closedDuringStartup = true;
     FormClose();
     QWidget::closeEvent(event);
 }
