@@ -17,8 +17,6 @@
 #include <QTest>
 #include <QWindow>
 
-#include <memory>
-
 // A user's day with the program: the real window, the real Qt WebEngine and
 // the demo gateway on a free port, from start-up to the greeting sent.
 class TestTypicalRun : public QObject
