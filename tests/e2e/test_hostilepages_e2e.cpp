@@ -1,13 +1,9 @@
+#include "BrowserWindow.h"
 #include "DatePicker.h"
-#include "FixedClock.h"
 #include "GatewayAddress.h"
 #include "LastUrl.h"
 #include "Memo.h"
-#include "RecordingDialogs.h"
-#include "Unit1.h"
-#include "WebEngineHost.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -196,6 +192,9 @@ class TestHostilePagesE2E : public QObject
 {
     Q_OBJECT
 
+public:
+    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
+
 private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
@@ -207,6 +206,8 @@ private Q_SLOTS:
     void scriptRedirectLoop();
 
 private:
+    TForm1& form() { return m_window->form(); }
+    RecordingDialogs& dialogs() { return m_window->dialogs(); }
     void loadSmsPage();
     void waitForPosts(qsizetype count);
     // Every field of the page holding a value, as "form index/name=value",
@@ -216,58 +217,42 @@ private:
 
     HostileSite m_site;
     QTemporaryDir m_dir;
-    RecordingDialogs m_dialogs;
-    FixedClock m_clock;
-    std::unique_ptr<WebEngineHost> m_browser;
-    std::unique_ptr<TForm1> m_form;
-    QWebEngineView* m_view = nullptr;
+    std::unique_ptr<BrowserWindow> m_window;
 };
 
 void TestHostilePagesE2E::initTestCase()
 {
     QVERIFY(m_site.isValid());
     QVERIFY(m_dir.isValid());
-    m_browser = std::make_unique<WebEngineHost>();
-    m_view = qobject_cast<QWebEngineView*>(m_browser->widget());
-    QVERIFY(m_view);
-    const FormServices services{.exeDir = m_dir.path() + QLatin1Char('/'),
-                                .gatewayBase = m_site.base(),
-                                .clock = &m_clock,
-                                .dialogs = &m_dialogs,
-                                .browser = m_browser.get()};
-    m_form = std::make_unique<TForm1>(services);
+    m_window = std::make_unique<BrowserWindow>(m_dir.path(), m_site.base(), timeout);
+    QVERIFY(m_window->view());
     m_site.setSmsPage(hostilePage(false, 0));
-    QSignalSpy loaded(m_browser.get(), &BrowserHost::documentComplete);
-    m_form->show();
-    QVERIFY(loaded.wait(timeout));
+    m_window->showAndWaitForPage();
 }
 
 void TestHostilePagesE2E::cleanupTestCase()
 {
-    m_form.reset();
-    m_browser.reset();
+    m_window.reset();
 }
 
 void TestHostilePagesE2E::init()
 {
-    m_form->ChainStep.clear();
+    form().ChainStep.clear();
     m_site.setScriptLoop(false);
-    m_dialogs.clear();
-    m_form->Edit1->setText(QStringLiteral("user01"));
-    m_form->Edit2->setText(QStringLiteral("pw01"));
-    m_form->Edit5->setText(QStringLiteral("4321"));
-    m_form->Memo1->setText(QStringLiteral("happy"));
-    const QList<QLineEdit*> boxes = m_form->recipientBoxes();
+    dialogs().clear();
+    form().Edit1->setText(QStringLiteral("user01"));
+    form().Edit2->setText(QStringLiteral("pw01"));
+    form().Edit5->setText(QStringLiteral("4321"));
+    form().Memo1->setText(QStringLiteral("happy"));
+    const QList<QLineEdit*> boxes = form().recipientBoxes();
     for (int k = 0; k < boxes.size(); ++k)
         boxes[k]->setText(QStringLiteral("09%1").arg(k + 1));
 }
 
 void TestHostilePagesE2E::loadSmsPage()
 {
-    QSignalSpy loaded(m_browser.get(), &BrowserHost::documentComplete);
-    m_browser->navigate(GatewayAddress::smsPage(m_site.base()));
-    QVERIFY(loaded.wait(timeout));
-    QTRY_VERIFY_WITH_TIMEOUT(!m_view->page()->isLoading(), timeout);
+    m_window->load(GatewayAddress::smsPage(m_site.base()));
+    m_window->waitForLoaded();
     QCOMPARE(LastUrl, GatewayAddress::smsPage(m_site.base()));
 }
 
@@ -294,12 +279,8 @@ QStringList TestHostilePagesE2E::filledFields()
         }
         return JSON.stringify(filled);
     })())JS");
-    auto result = std::make_shared<std::optional<QVariant>>();
-    m_view->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
-                                  [result](const QVariant& value) { *result = value; });
-    [&] { QTRY_VERIFY_WITH_TIMEOUT(result->has_value(), timeout); }();
-    const QJsonArray fields =
-        QJsonDocument::fromJson(result->value_or(QVariant()).toString().toUtf8()).array();
+    const QVariant result = m_window->evaluate(script, QWebEngineScript::ApplicationWorld);
+    const QJsonArray fields = QJsonDocument::fromJson(result.toString().toUtf8()).array();
     QStringList list;
     for (const auto& field : fields)
         list << field.toString();
@@ -324,20 +305,20 @@ void TestHostilePagesE2E::valuesLandOnlyInTheNamedFields()
     const StallMeter stalls;
     loadSmsPage();
 
-    m_form->BitBtn5->click();
+    form().BitBtn5->click();
     waitForPosts(1);
     QCOMPARE(filledFields(), (QStringList{"0/fuid=user01", "0/pwd=pw01"}));
 
-    m_form->RadioButton2->setChecked(true);
-    m_form->DateTimePicker1->setDate(QDate(2026, 3, 5));
-    m_form->ComboBox1->setCurrentText(QStringLiteral("9"));
-    m_form->ComboBox2->setCurrentText(QStringLiteral("30"));
-    m_form->BitBtn4->click();
+    form().RadioButton2->setChecked(true);
+    form().DateTimePicker1->setDate(QDate(2026, 3, 5));
+    form().ComboBox1->setCurrentText(QStringLiteral("9"));
+    form().ComboBox2->setCurrentText(QStringLiteral("30"));
+    form().BitBtn4->click();
     waitForPosts(2);
-    m_form->BitBtn6->click();
+    form().BitBtn6->click();
     waitForPosts(3);
 
-    QVERIFY2(m_dialogs.shown().isEmpty(), qPrintable(m_dialogs.texts().join(QLatin1Char('|'))));
+    QVERIFY2(dialogs().shown().isEmpty(), qPrintable(dialogs().texts().join(QLatin1Char('|'))));
     QCOMPARE(filledFields(),
              (QStringList{"0/fuid=user01", "0/pwd=pw01", "0/auth_code=4321", "1/InputMsg=happy",
                           "1/mobile01=091", "1/mobile02=092", "1/mobile03=093", "1/mobile04=094",
@@ -357,20 +338,20 @@ void TestHostilePagesE2E::valuesLandOnlyInTheNamedFields()
 // up on its own, the window stays usable and nothing is shown.
 void TestHostilePagesE2E::serverRedirectLoop()
 {
-    QSignalSpy navigations(m_browser.get(), &BrowserHost::navigationStarting);
-    QSignalSpy loaded(m_browser.get(), &BrowserHost::documentComplete);
+    QSignalSpy navigations(&m_window->browser(), &BrowserHost::navigationStarting);
+    QSignalSpy loaded(&m_window->browser(), &BrowserHost::documentComplete);
     const StallMeter stalls;
-    m_form->BitBtn1->click();
+    form().BitBtn1->click();
     QVERIFY(loaded.wait(timeout));
     QVERIFY2(navigations.size() > 10, qPrintable(QString::number(navigations.size())));
     QVERIFY(LastUrl.startsWith(m_site.base() + QStringLiteral("/loop/")));
-    QVERIFY2(m_dialogs.shown().isEmpty(), qPrintable(m_dialogs.texts().join(QLatin1Char('|'))));
+    QVERIFY2(dialogs().shown().isEmpty(), qPrintable(dialogs().texts().join(QLatin1Char('|'))));
     QVERIFY2(stalls.longestMs() < stallLimitMs, qPrintable(QString::number(stalls.longestMs())));
 
     // Logging in acts again once the SMS page is back.
     m_site.setSmsPage(hostilePage(false, 0));
     loadSmsPage();
-    m_form->BitBtn5->click();
+    form().BitBtn5->click();
     waitForPosts(1);
 }
 
@@ -380,29 +361,22 @@ void TestHostilePagesE2E::serverRedirectLoop()
 void TestHostilePagesE2E::scriptRedirectLoop()
 {
     m_site.setScriptLoop(true);
-    QSignalSpy loaded(m_browser.get(), &BrowserHost::documentComplete);
+    QSignalSpy loaded(&m_window->browser(), &BrowserHost::documentComplete);
     const StallMeter stalls;
-    m_browser->navigate(m_site.base() + QStringLiteral("/script-loop"));
+    m_window->browser().navigate(m_site.base() + QStringLiteral("/script-loop"));
     QTRY_VERIFY_WITH_TIMEOUT(loaded.size() >= 20, timeout);
     QVERIFY2(stalls.longestMs() < stallLimitMs, qPrintable(QString::number(stalls.longestMs())));
-    QVERIFY2(m_dialogs.shown().isEmpty(), qPrintable(m_dialogs.texts().join(QLatin1Char('|'))));
-    QCOMPARE(m_form->ChainStep, QString());
+    QVERIFY2(dialogs().shown().isEmpty(), qPrintable(dialogs().texts().join(QLatin1Char('|'))));
+    QCOMPARE(form().ChainStep, QString());
 
     // The loop ends when the page stops sending the browser on.
     m_site.setScriptLoop(false);
-    QTRY_COMPARE_WITH_TIMEOUT(m_view->title(), QStringLiteral("stopped"), timeout);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->view()->title(), QStringLiteral("stopped"), timeout);
     m_site.setSmsPage(hostilePage(false, 0));
     loadSmsPage();
-    m_form->BitBtn5->click();
+    form().BitBtn5->click();
     waitForPosts(1);
 }
 
-int main(int argc, char* argv[])
-{
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication application(argc, argv);
-    TestHostilePagesE2E test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(TestHostilePagesE2E)
 #include "test_hostilepages_e2e.moc"

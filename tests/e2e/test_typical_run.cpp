@@ -1,13 +1,9 @@
 #include "AnsiText.h"
+#include "BrowserWindow.h"
 #include "ContactBookFiles.h"
 #include "DemoGatewayProcess.h"
-#include "FixedClock.h"
-#include "GatewayAddress.h"
 #include "Memo.h"
-#include "RecordingDialogs.h"
 #include "TestFiles.h"
-#include "Unit1.h"
-#include "WebEngineHost.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -17,13 +13,9 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWebEngineView>
 #include <QWindow>
-
-#include <memory>
 
 // A user's day with the program: the real window, the real Qt WebEngine and
 // the demo gateway on a free port, from start-up to the greeting sent.
@@ -76,17 +68,11 @@ void TestTypicalRun::birthdaysGreetedAndSentInOneGo()
                ansi::encode(QStringLiteral("[account]\r\ndemo=demo\r\n認證碼=1234\r\n")));
     writeBytes(exeDir.filePath(QStringLiteral("sms.txt")), ansi::encode(message));
 
-    RecordingDialogs dialogs;
-    FixedClock clock(QDateTime(QDate(2026, 3, 5), QTime(9, 15)));
-    WebEngineHost browser;
-    auto* view = qobject_cast<QWebEngineView*>(browser.widget());
-    QVERIFY(view);
-    const FormServices services{.exeDir = exeDir.path() + QLatin1Char('/'),
-                                .gatewayBase = m_base,
-                                .clock = &clock,
-                                .dialogs = &dialogs,
-                                .browser = &browser};
-    TForm1 form(services);
+    BrowserWindow window(exeDir.path(), m_base, timeout,
+                         FixedClock(QDateTime(QDate(2026, 3, 5), QTime(9, 15))));
+    QVERIFY(window.view());
+    TForm1& form = window.form();
+    RecordingDialogs& dialogs = window.dialogs();
     // The greeting comes up on its own: the window is put on the screen only
     // once the start-up has returned.
     bool greetedWithWindowHidden = false;
@@ -107,10 +93,9 @@ void TestTypicalRun::birthdaysGreetedAndSentInOneGo()
     QVERIFY(form.CheckBox1->isChecked());
     QCOMPARE(form.Memo1->text(), message);
 
-    QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("簡訊閘道登入"), timeout);
-    QTRY_VERIFY_WITH_TIMEOUT(!view->page()->isLoading(), timeout);
+    window.waitForTitle(QStringLiteral("簡訊閘道登入"));
     form.BitBtn7->click();
-    QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("簡訊已送出"), timeout);
+    window.waitForTitle(QStringLiteral("簡訊已送出"));
     QTRY_COMPARE_WITH_TIMEOUT(outbox().size(), 1, timeout);
     QVERIFY2(dialogs.errors().isEmpty(), qPrintable(dialogs.errors().join(QLatin1Char('|'))));
     QCOMPARE(form.ChainStep, QString());
