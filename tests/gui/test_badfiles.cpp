@@ -1,25 +1,16 @@
-#include "AccountFile.h"
 #include "AnsiText.h"
-#include "FakeBrowser.h"
-#include "FixedClock.h"
 #include "Guard.h"
 #include "Memo.h"
 #include "ProfileFile.h"
-#include "RecordingDialogs.h"
-#include "StartupSequence.h"
+#include "ScriptedWindow.h"
 #include "TestFiles.h"
-#include "Unit1.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLineEdit>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
 #include <utility>
 
 namespace {
@@ -64,13 +55,13 @@ QList<QList<Entry>> entriesOf(const QString& path, const QStringList& sections)
 // two load steps: each gives the correct load or one clear error, never a
 // crash, and loading changes no file (the account load's write-back rewrites
 // the entries it has just read, and nothing else).
-class TestBadFiles : public QObject
+class TestBadFiles : public QObject, private ScriptedWindow
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init() { newWindow(); }
+    void cleanup() { closeWindow(); }
 
     void accountFiles_data();
     void accountFiles();
@@ -82,53 +73,12 @@ private Q_SLOTS:
     void hugeOneLineMessage();
 
 private:
-    QString accountPath() const { return m_exeDir + QStringLiteral("account.ini"); }
-    QString messagePath() const { return m_exeDir + QStringLiteral("sms.txt"); }
-    QStringList folderEntries() const
+    // The start-up's two load steps; false when the sequence ended early.
+    bool runLoadSteps()
     {
-        return QDir(m_exeDir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+        return runStartupSteps({&TForm1::loadSavedAccount, &TForm1::loadMessageText});
     }
-    // Steps 8 and 9 of the start-up; false when the sequence ended early.
-    bool runLoadSteps();
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_exeDir;
-    RecordingDialogs m_dialogs;
-    FixedClock m_clock;
-    std::unique_ptr<FakeBrowser> m_browser;
-    std::unique_ptr<TForm1> m_form;
 };
-
-void TestBadFiles::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_exeDir = m_dir->path() + QLatin1Char('/');
-    m_browser = std::make_unique<FakeBrowser>();
-    const FormServices services{.exeDir = m_exeDir,
-                                .gatewayBase = QStringLiteral("http://127.0.0.1:1"),
-                                .clock = &m_clock,
-                                .dialogs = &m_dialogs,
-                                .browser = m_browser.get()};
-    m_form = std::make_unique<TForm1>(services);
-}
-
-void TestBadFiles::cleanup()
-{
-    m_form.reset();
-    m_browser.reset();
-    m_dialogs.clear();
-    account::release();
-    AccountIniPath.clear();
-}
-
-bool TestBadFiles::runLoadSteps()
-{
-    StartupSequence sequence(m_dialogs);
-    sequence.step([&] { m_form->loadSavedAccount(); });
-    sequence.step([&] { m_form->loadMessageText(); });
-    return !sequence.ended();
-}
 
 void TestBadFiles::accountFiles_data()
 {

@@ -1,20 +1,13 @@
 #include "ContactBookFiles.h"
 #include "ContactDataset.h"
 #include "ContactGrid.h"
-#include "FakeBrowser.h"
-#include "FixedClock.h"
 #include "Fonts.h"
-#include "RecordingDialogs.h"
-#include "Unit1.h"
+#include "ScriptedWindow.h"
 
-#include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -30,13 +23,18 @@ const QString greeting = QStringLiteral("今天有朋友生日哦，獻上您真
 
 } // namespace
 
-class TestContactPage : public QObject
+class TestContactPage : public QObject, private ScriptedWindow
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init()
+    {
+        registerFontSubstitutions();
+        newFolder();
+        m_path = contactBookPath();
+    }
+    void cleanup() { closeWindow(); }
 
     void startup_data();
     void startup();
@@ -65,7 +63,12 @@ private Q_SLOTS:
 
 private:
     void start(const QList<ContactRow>& rows, const QStringList& arguments = {});
+    // Makes the window and shows it, which runs the start-up.
+    void showWindow(const QStringList& arguments = {});
     void showContactPage();
+    // On the shown contact page: adds a row with the mouse and types its
+    // cells, Tab between them.
+    void addRowTyping(const QStringList& cells);
     QWidget* keyTarget() const;
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void type(const QString& text);
@@ -73,51 +76,37 @@ private:
     ContactDataset* table() const { return grid()->dataset(); }
     QStringList boxes() const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
     QString m_path;
-    RecordingDialogs m_dialogs;
-    FixedClock m_clock;
-    std::unique_ptr<FakeBrowser> m_browser;
-    std::unique_ptr<TForm1> m_form;
 };
-
-void TestContactPage::init()
-{
-    registerFontSubstitutions();
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_path = m_dir->filePath(QStringLiteral("contact.mdb"));
-    m_clock.set(QDateTime(QDate(2026, 3, 5), QTime(8, 40)));
-    m_browser = std::make_unique<FakeBrowser>();
-}
-
-void TestContactPage::cleanup()
-{
-    m_form.reset();
-    m_browser.reset();
-    m_dialogs.clear();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 void TestContactPage::start(const QList<ContactRow>& rows, const QStringList& arguments)
 {
     writeContactBook(m_path, rows);
-    const FormServices services{.exeDir = m_dir->path() + QLatin1Char('/'),
-                                .arguments = arguments,
-                                .gatewayBase = QStringLiteral("http://127.0.0.1:1"),
-                                .clock = &m_clock,
-                                .dialogs = &m_dialogs,
-                                .browser = m_browser.get()};
-    m_form = std::make_unique<TForm1>(services);
+    showWindow(arguments);
+}
+
+void TestContactPage::showWindow(const QStringList& arguments)
+{
+    makeForm(arguments);
     m_form->show();
 }
 
 void TestContactPage::showContactPage()
 {
     m_form->PageControl1->setCurrentIndex(0);
-    m_form->activateWindow();
-    QApplication::setActiveWindow(m_form.get());
-    grid()->setFocus();
+    activateForm();
+    giveFocus(grid());
+}
+
+void TestContactPage::addRowTyping(const QStringList& cells)
+{
+    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
     QTRY_VERIFY(grid()->hasFocus());
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        if (i > 0)
+            key(Qt::Key_Tab);
+        type(cells[i]);
+    }
 }
 
 QWidget* TestContactPage::keyTarget() const
@@ -207,12 +196,7 @@ void TestContactPage::startup()
 
 void TestContactPage::missingContactBook()
 {
-    const FormServices services{.exeDir = m_dir->path() + QLatin1Char('/'),
-                                .clock = &m_clock,
-                                .dialogs = &m_dialogs,
-                                .browser = m_browser.get()};
-    m_form = std::make_unique<TForm1>(services);
-    m_form->show();
+    showWindow();
     QCOMPARE(m_dialogs.errors(),
              QStringList{QStringLiteral("Could not find file '%1'.").arg(m_path)});
     QVERIFY(!QFileInfo::exists(m_path));
@@ -267,21 +251,13 @@ void TestContactPage::addAndModifyLeaveTheFocusInTheGrid()
 {
     start({row("甲", "800101", "0911")});
     showContactPage();
-    m_form->Button1->setFocus();
-    QTRY_VERIFY(m_form->Button1->hasFocus());
-    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
-    QTRY_VERIFY(grid()->hasFocus());
-    type(QStringLiteral("LEE"));
-    key(Qt::Key_Tab);
-    type(QStringLiteral("900101"));
-    key(Qt::Key_Tab);
-    type(QStringLiteral("0955"));
+    giveFocus(m_form->Button1);
+    addRowTyping({"LEE", "900101", "0955"});
     key(Qt::Key_Up);
     QCOMPARE(table()->state(), State::Browse);
     QCOMPARE(readContactBook(m_path).last(), row("LEE", "900101", "0955"));
 
-    m_form->Button2->setFocus();
-    QTRY_VERIFY(m_form->Button2->hasFocus());
+    giveFocus(m_form->Button2);
     QTest::mouseClick(m_form->Button5, Qt::LeftButton);
     QTRY_VERIFY(grid()->hasFocus());
     QCOMPARE(table()->state(), State::Edit);
@@ -327,12 +303,7 @@ void TestContactPage::deleteRules()
 
 void TestContactPage::buttonsWhenTheTableIsNotOpen()
 {
-    const FormServices services{.exeDir = m_dir->path() + QLatin1Char('/'),
-                                .clock = &m_clock,
-                                .dialogs = &m_dialogs,
-                                .browser = m_browser.get()};
-    m_form = std::make_unique<TForm1>(services);
-    m_form->show();
+    showWindow();
     m_dialogs.clear();
     for (QPushButton* button : {m_form->Button1, m_form->Button5, m_form->Button2}) {
         m_form->Button3->setEnabled(false);
@@ -354,19 +325,10 @@ void TestContactPage::lockedSaveKeepsTheRow()
     start({row("甲", "800101", "0911")});
     m_form->Button1->click();
     table()->setFieldValue(0, QStringLiteral("乙"));
-    const QString other = QStringLiteral("other-writer");
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), other);
-        db.setDatabaseName(m_path);
-        QVERIFY(db.open());
-        QSqlQuery lock(db);
-        QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        const ContactBookLock lock(m_path);
         m_form->Button3->click();
-        QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
-        lock.finish();
-        db.close();
     }
-    QSqlDatabase::removeDatabase(other);
     QCOMPARE(m_dialogs.messages(),
              QStringList{QStringLiteral(
                  "發生錯誤:ADOTable1: Could not save the contact: database is locked")});
@@ -381,13 +343,7 @@ void TestContactPage::closeSavesTheRowBeingTyped()
 {
     start({row("甲", "800101", "0911")});
     showContactPage();
-    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
-    QTRY_VERIFY(grid()->hasFocus());
-    type(QStringLiteral("LEE"));
-    key(Qt::Key_Tab);
-    type(QStringLiteral("900101"));
-    key(Qt::Key_Tab);
-    type(QStringLiteral("0955"));
+    addRowTyping({"LEE", "900101", "0955"});
     QVERIFY(grid()->cellEditor());
 
     QVERIFY(m_form->close());
@@ -411,11 +367,7 @@ void TestContactPage::closeRefusedWhileTheRowCannotBeSaved()
 {
     start({row("甲", "800101", "0911")});
     showContactPage();
-    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
-    QTRY_VERIFY(grid()->hasFocus());
-    type(QStringLiteral("LEE"));
-    key(Qt::Key_Tab);
-    type(QStringLiteral("90"));
+    addRowTyping({"LEE", "90"});
     QVERIFY(!m_form->close());
     QVERIFY(m_form->isVisible());
     QCOMPARE(m_dialogs.errors(), QStringList{QStringLiteral(
@@ -426,19 +378,10 @@ void TestContactPage::closeRefusedWhileTheRowCannotBeSaved()
     type(QStringLiteral("0955"));
     m_dialogs.clear();
 
-    const QString other = QStringLiteral("other-writer");
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), other);
-        db.setDatabaseName(m_path);
-        QVERIFY(db.open());
-        QSqlQuery lock(db);
-        QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        const ContactBookLock lock(m_path);
         QVERIFY(!m_form->close());
-        QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
-        lock.finish();
-        db.close();
     }
-    QSqlDatabase::removeDatabase(other);
     QCOMPARE(m_dialogs.errors().size(), 1);
     QVERIFY2(m_dialogs.errors().first().contains(QStringLiteral("database is locked")),
              qPrintable(m_dialogs.errors().first()));
@@ -620,8 +563,7 @@ void TestContactPage::losingFocusDropsAnUntouchedRow()
     QTRY_COMPARE(table()->rowCount(), 1);
 
     // A row with input stays pending, its typed cell written.
-    grid()->setFocus();
-    QTRY_VERIFY(grid()->hasFocus());
+    giveFocus(grid());
     key(Qt::Key_Down);
     type(QStringLiteral("乙"));
     m_form->Button5->setFocus();

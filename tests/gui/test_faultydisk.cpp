@@ -1,26 +1,18 @@
-#include "AccountFile.h"
 #include "AnsiText.h"
-#include "FakeBrowser.h"
 #include "FileSizeLimit.h"
-#include "FixedClock.h"
 #include "Memo.h"
-#include "RecordingDialogs.h"
-#include "StartupSequence.h"
+#include "ScriptedWindow.h"
 #include "TestFiles.h"
-#include "Unit1.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
 #include <fcntl.h>
-#include <memory>
 #include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -81,7 +73,7 @@ bool fillDisk(const QString& path)
 // every save of the message and every write of the account file shows its
 // error, the old file keeps every byte, nothing is left behind, and once
 // the fault is gone the same window saves as usual.
-class TestFaultyDisk : public QObject
+class TestFaultyDisk : public QObject, private ScriptedWindow
 {
     Q_OBJECT
 
@@ -94,7 +86,7 @@ public:
     Q_ENUM(Fault)
 
 private Q_SLOTS:
-    void init();
+    void init() { newWindow(); }
     void cleanup();
 
     void savesRefused_data();
@@ -107,49 +99,19 @@ private:
     // about. Returns why this machine cannot make it, or empty.
     QString makeFault(Fault fault);
     void liftFault();
-    QString accountPath() const { return m_exeDir + QStringLiteral("account.ini"); }
-    QString messagePath() const { return m_exeDir + QStringLiteral("sms.txt"); }
     QString fillerPath() const { return m_dir->filePath(QStringLiteral("filler")); }
-    QStringList folderEntries() const
-    {
-        return QDir(m_exeDir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
-    }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_exeDir;
     bool m_mounted = false;
     bool m_readOnlyByPermissions = false;
-    RecordingDialogs m_dialogs;
-    FixedClock m_clock;
-    std::unique_ptr<FakeBrowser> m_browser;
-    std::unique_ptr<TForm1> m_form;
 
     const QByteArray m_oldAccount =
         ansi::encode(QStringLiteral("[account]\r\nuser=pw\r\n認證碼=123\r\n"));
     const QByteArray m_oldMessage = ansi::encode(QStringLiteral("舊的簡訊 old message"));
 };
 
-void TestFaultyDisk::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_exeDir = m_dir->path() + QLatin1Char('/');
-    m_browser = std::make_unique<FakeBrowser>();
-    const FormServices services{.exeDir = m_exeDir,
-                                .gatewayBase = QStringLiteral("http://127.0.0.1:1"),
-                                .clock = &m_clock,
-                                .dialogs = &m_dialogs,
-                                .browser = m_browser.get()};
-    m_form = std::make_unique<TForm1>(services);
-}
-
 void TestFaultyDisk::cleanup()
 {
-    m_form.reset();
-    m_browser.reset();
-    m_dialogs.clear();
-    account::release();
-    AccountIniPath.clear();
+    closeWindow();
     liftFault();
     if (m_mounted)
         ::umount2(QFile::encodeName(m_dir->path()).constData(), MNT_DETACH);
@@ -261,10 +223,7 @@ void TestFaultyDisk::startUpWriteBackRefused()
         QSKIP(qPrintable(impossible));
     const QStringList filesBefore = folderEntries();
 
-    StartupSequence sequence(m_dialogs);
-    sequence.step([&] { m_form->loadSavedAccount(); });
-    sequence.step([&] { m_form->loadMessageText(); });
-    QVERIFY(sequence.ended());
+    QVERIFY(!runStartupSteps({&TForm1::loadSavedAccount, &TForm1::loadMessageText}));
 
     QCOMPARE(m_dialogs.errors(),
              QStringList{QStringLiteral("Unable to write to %1.").arg(accountPath())});

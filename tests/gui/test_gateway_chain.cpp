@@ -1,11 +1,8 @@
 #include "DatePicker.h"
-#include "FakeBrowser.h"
-#include "FixedClock.h"
 #include "GatewayActions.h"
 #include "LastUrl.h"
 #include "Memo.h"
-#include "RecordingDialogs.h"
-#include "Unit1.h"
+#include "ScriptedWindow.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,58 +12,6 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
-#include <memory>
-
-// The gateway buttons and the one-step chain against a scripted browser: every
-// row of the chain's state table, the log-in address check and the values the
-// actions take from the window.
-class TestGatewayChain : public QObject
-{
-    Q_OBJECT
-
-private Q_SLOTS:
-    void init();
-    void cleanup();
-
-    void startUpProposesScheduleAndOpensSmsPage_data();
-    void startUpProposesScheduleAndOpensSmsPage();
-    void lastUrlFollowsEveryNavigation();
-
-    void oneStepWithEmptyFirstRecipient_data();
-    void oneStepWithEmptyFirstRecipient();
-    void oneStepLogsInOnSmsPage_data();
-    void oneStepLogsInOnSmsPage();
-    void oneStepDoesNothingOnAnotherAddress_data();
-    void oneStepDoesNothingOnAnotherAddress();
-    void documentCompleted_data();
-    void documentCompleted();
-    void logInButtonOnSmsPage_data();
-    void logInButtonOnSmsPage();
-    void logInButtonOnAnotherAddress_data();
-    void logInButtonOnAnotherAddress();
-    void sendButton_data();
-    void sendButton();
-    void verifyButton_data();
-    void verifyButton();
-    void logOutButton_data();
-    void logOutButton();
-
-    void wholeChainEndsIdle();
-    void failedLogInKeepsSendForTheNextPage();
-    void failureInsideCompletionIsShown();
-    void sendTakesEveryValueFromTheWindow();
-    void onlyRadioButton1DecidesImmediate();
-
-private:
-    void setChainStep(const QString& step);
-    void expectRuns(const QList<DomSteps>& runs);
-    DomSteps expectedSend() const;
-
-    RecordingDialogs m_dialogs;
-    FixedClock m_clock;
-    std::unique_ptr<FakeBrowser> m_browser;
-    std::unique_ptr<TForm1> m_form;
-};
 
 namespace {
 
@@ -84,17 +29,60 @@ void addChainSteps()
 
 } // namespace
 
+// The gateway buttons and the one-step chain against a scripted browser: every
+// row of the chain's state table, the log-in address check and the values the
+// actions take from the window.
+class TestGatewayChain : public QObject, private ScriptedWindow
+{
+    Q_OBJECT
+
+public:
+    TestGatewayChain() : ScriptedWindow(base) {}
+
+private Q_SLOTS:
+    void init();
+    void cleanup() { closeWindow(); }
+
+    void startUpProposesScheduleAndOpensSmsPage_data();
+    void startUpProposesScheduleAndOpensSmsPage();
+    void lastUrlFollowsEveryNavigation();
+
+    void oneStepWithEmptyFirstRecipient_data() { addChainSteps(); }
+    void oneStepWithEmptyFirstRecipient();
+    void oneStepLogsInOnSmsPage_data() { addChainSteps(); }
+    void oneStepLogsInOnSmsPage();
+    void oneStepDoesNothingOnAnotherAddress_data() { addChainSteps(); }
+    void oneStepDoesNothingOnAnotherAddress();
+    void documentCompleted_data();
+    void documentCompleted();
+    void logInButtonOnSmsPage_data() { addChainSteps(); }
+    void logInButtonOnSmsPage();
+    void logInButtonOnAnotherAddress_data();
+    void logInButtonOnAnotherAddress();
+    void sendButton_data();
+    void sendButton();
+    void verifyButton_data() { addChainSteps(); }
+    void verifyButton();
+    void logOutButton_data() { addChainSteps(); }
+    void logOutButton();
+
+    void wholeChainEndsIdle();
+    void failedLogInKeepsSendForTheNextPage();
+    void failureInsideCompletionIsShown();
+    void sendTakesEveryValueFromTheWindow();
+    void onlyRadioButton1DecidesImmediate();
+
+private:
+    void setChainStep(const QString& step);
+    void expectRuns(const QList<DomSteps>& runs);
+    // The chain still at its step, the contact page still shown, nothing run in the page.
+    void expectUntouched(const QString& before);
+    DomSteps expectedSend() const;
+};
+
 void TestGatewayChain::init()
 {
-    LastUrl.clear();
-    m_clock.set(QDateTime(QDate(2026, 3, 5), QTime(8, 40)));
-    m_browser = std::make_unique<FakeBrowser>();
-    const FormServices services{.exeDir = QDir::tempPath() + QLatin1Char('/'),
-                                .gatewayBase = base,
-                                .clock = &m_clock,
-                                .dialogs = &m_dialogs,
-                                .browser = m_browser.get()};
-    m_form = std::make_unique<TForm1>(services);
+    newWindow();
     m_form->Edit1->setText(QStringLiteral("帳號"));
     m_form->Edit2->setText(QStringLiteral("密碼"));
     m_form->Edit5->setText(QStringLiteral("1234"));
@@ -105,14 +93,6 @@ void TestGatewayChain::init()
     m_form->ComboBox2->setCurrentText(QStringLiteral("00"));
 }
 
-void TestGatewayChain::cleanup()
-{
-    m_form.reset();
-    m_browser.reset();
-    m_dialogs.clear();
-    LastUrl.clear();
-}
-
 void TestGatewayChain::setChainStep(const QString& step)
 {
     m_form->ChainStep = step;
@@ -121,6 +101,13 @@ void TestGatewayChain::setChainStep(const QString& step)
 void TestGatewayChain::expectRuns(const QList<DomSteps>& runs)
 {
     QCOMPARE(m_browser->stepRuns(), runs);
+}
+
+void TestGatewayChain::expectUntouched(const QString& before)
+{
+    QCOMPARE(m_form->ChainStep, before);
+    QCOMPARE(m_form->PageControl1->currentIndex(), 0);
+    expectRuns({});
 }
 
 DomSteps TestGatewayChain::expectedSend() const
@@ -169,11 +156,6 @@ void TestGatewayChain::lastUrlFollowsEveryNavigation()
     QVERIFY(m_dialogs.shown().isEmpty());
 }
 
-void TestGatewayChain::oneStepWithEmptyFirstRecipient_data()
-{
-    addChainSteps();
-}
-
 void TestGatewayChain::oneStepWithEmptyFirstRecipient()
 {
     QFETCH(QString, before);
@@ -181,9 +163,7 @@ void TestGatewayChain::oneStepWithEmptyFirstRecipient()
     m_browser->announceNavigation(smsPage);
     m_form->Edit11->clear();
     m_form->Edit12->setText(QStringLiteral("0922222222"));
-    m_form->show();
-    m_form->activateWindow();
-    QApplication::setActiveWindow(m_form.get());
+    activateForm();
     m_form->Edit1->setFocus();
     m_dialogs.clear();
     m_form->PageControl1->setCurrentIndex(0);
@@ -192,14 +172,7 @@ void TestGatewayChain::oneStepWithEmptyFirstRecipient()
     QCOMPARE(m_dialogs.texts(), QStringList{QStringLiteral("請填入接收者門號")});
     QCOMPARE(m_dialogs.messages().size(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), m_form->Edit11, 2000);
-    QCOMPARE(m_form->ChainStep, before);
-    QCOMPARE(m_form->PageControl1->currentIndex(), 0);
-    expectRuns({});
-}
-
-void TestGatewayChain::oneStepLogsInOnSmsPage_data()
-{
-    addChainSteps();
+    expectUntouched(before);
 }
 
 void TestGatewayChain::oneStepLogsInOnSmsPage()
@@ -215,11 +188,6 @@ void TestGatewayChain::oneStepLogsInOnSmsPage()
     QVERIFY(m_dialogs.shown().isEmpty());
 }
 
-void TestGatewayChain::oneStepDoesNothingOnAnotherAddress_data()
-{
-    addChainSteps();
-}
-
 void TestGatewayChain::oneStepDoesNothingOnAnotherAddress()
 {
     QFETCH(QString, before);
@@ -228,9 +196,7 @@ void TestGatewayChain::oneStepDoesNothingOnAnotherAddress()
     m_browser->announceNavigation(logoutPage);
     m_form->PageControl1->setCurrentIndex(0);
     m_form->BitBtn7->click();
-    QCOMPARE(m_form->ChainStep, before);
-    QCOMPARE(m_form->PageControl1->currentIndex(), 0);
-    expectRuns({});
+    expectUntouched(before);
     QVERIFY(m_dialogs.shown().isEmpty());
 }
 
@@ -276,11 +242,6 @@ void TestGatewayChain::documentCompleted()
         expectRuns({});
     QCOMPARE(m_form->PageControl1->currentIndex(), pressed.isEmpty() ? 0 : 1);
     QVERIFY(m_dialogs.shown().isEmpty());
-}
-
-void TestGatewayChain::logInButtonOnSmsPage_data()
-{
-    addChainSteps();
 }
 
 void TestGatewayChain::logInButtonOnSmsPage()
@@ -332,9 +293,7 @@ void TestGatewayChain::logInButtonOnAnotherAddress()
         m_browser->announceNavigation(address);
     m_form->PageControl1->setCurrentIndex(0);
     m_form->BitBtn5->click();
-    QCOMPARE(m_form->ChainStep, before);
-    QCOMPARE(m_form->PageControl1->currentIndex(), 0);
-    expectRuns({});
+    expectUntouched(before);
     QVERIFY(m_dialogs.shown().isEmpty());
 }
 
@@ -364,11 +323,6 @@ void TestGatewayChain::sendButton()
     expectRuns({expectedSend()});
 }
 
-void TestGatewayChain::verifyButton_data()
-{
-    addChainSteps();
-}
-
 void TestGatewayChain::verifyButton()
 {
     QFETCH(QString, before);
@@ -380,11 +334,6 @@ void TestGatewayChain::verifyButton()
     expectRuns({GatewayActions::verify(QStringLiteral("1234"))});
 }
 
-void TestGatewayChain::logOutButton_data()
-{
-    addChainSteps();
-}
-
 void TestGatewayChain::logOutButton()
 {
     QFETCH(QString, before);
@@ -392,9 +341,7 @@ void TestGatewayChain::logOutButton()
     m_form->PageControl1->setCurrentIndex(0);
     m_form->BitBtn1->click();
     QCOMPARE(m_browser->navigations(), QStringList{logoutPage});
-    QCOMPARE(m_form->ChainStep, before);
-    QCOMPARE(m_form->PageControl1->currentIndex(), 0);
-    expectRuns({});
+    expectUntouched(before);
     // The logout page's completion runs whatever step was pending.
     m_browser->completeDocument();
     QCOMPARE(m_browser->stepRuns().size(), before.isEmpty() ? 0 : 1);

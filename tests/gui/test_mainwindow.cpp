@@ -1,13 +1,9 @@
 #include "DatePicker.h"
-#include "FakeBrowser.h"
-#include "FixedClock.h"
 #include "Fonts.h"
 #include "Memo.h"
-#include "RecordingDialogs.h"
-#include "Unit1.h"
+#include "ScriptedWindow.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -19,17 +15,20 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 
-class TestMainWindow : public QObject
+class TestMainWindow : public QObject, private ScriptedWindow
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    // An empty folder: showing the window runs the start-up, which finds no files.
+    void init()
+    {
+        registerFontSubstitutions();
+        newWindow();
+    }
+    void cleanup() { closeWindow(); }
 
     void windowCaptionAndPages();
     void controls_data();
@@ -45,36 +44,7 @@ private Q_SLOTS:
     void memoKeepsCaretWhenNothingChanges();
     void memoKeysEnterAndTab();
     void datePickerTabLeaves();
-
-private:
-    RecordingDialogs m_dialogs;
-    FixedClock m_clock;
-    std::unique_ptr<FakeBrowser> m_browser;
-    std::unique_ptr<QTemporaryDir> m_folder;
-    std::unique_ptr<TForm1> m_form;
 };
-
-void TestMainWindow::init()
-{
-    registerFontSubstitutions();
-    m_browser = std::make_unique<FakeBrowser>();
-    // An empty folder: showing the window runs the start-up, which finds no files.
-    m_folder = std::make_unique<QTemporaryDir>();
-    const FormServices services{.exeDir = m_folder->path() + QLatin1Char('/'),
-                                .gatewayBase = QStringLiteral("http://127.0.0.1:1"),
-                                .clock = &m_clock,
-                                .dialogs = &m_dialogs,
-                                .browser = m_browser.get()};
-    m_form = std::make_unique<TForm1>(services);
-}
-
-void TestMainWindow::cleanup()
-{
-    m_form.reset();
-    m_browser.reset();
-    m_folder.reset();
-    m_dialogs.clear();
-}
 
 void TestMainWindow::windowCaptionAndPages()
 {
@@ -336,13 +306,9 @@ void TestMainWindow::memoKeepsCaretWhenNothingChanges()
 
 void TestMainWindow::memoKeysEnterAndTab()
 {
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-    m_form->activateWindow();
-    QApplication::setActiveWindow(m_form.get());
+    activateForm();
     Memo* memo = m_form->Memo1;
-    memo->setFocus();
-    QTRY_VERIFY(memo->hasFocus());
+    giveFocus(memo);
     int releases = 0;
     connect(memo, &Memo::keyReleased, this, [&] { ++releases; });
     QTest::keyClicks(memo, QStringLiteral("ab"));
@@ -357,17 +323,12 @@ void TestMainWindow::memoKeysEnterAndTab()
 
 void TestMainWindow::datePickerTabLeaves()
 {
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-    m_form->activateWindow();
-    QApplication::setActiveWindow(m_form.get());
+    activateForm();
     DatePicker* picker = m_form->DateTimePicker1;
-    picker->setFocus();
-    QTRY_VERIFY(picker->hasFocus());
+    giveFocus(picker);
     QTest::keyClick(picker, Qt::Key_Tab);
     QTRY_VERIFY(m_form->Edit4->hasFocus());
-    picker->setFocus();
-    QTRY_VERIFY(picker->hasFocus());
+    giveFocus(picker);
     QTest::keyClick(picker, Qt::Key_Backtab, Qt::ShiftModifier);
     QTRY_VERIFY(m_form->RadioButton2->hasFocus() || m_form->RadioButton1->hasFocus());
     QVERIFY(picker->calendarPopup());

@@ -1,22 +1,15 @@
 #include "AccountFile.h"
 #include "AnsiText.h"
-#include "Failure.h"
-#include "FakeBrowser.h"
 #include "FileSizeLimit.h"
-#include "FixedClock.h"
 #include "Memo.h"
-#include "RecordingDialogs.h"
-#include "StartupSequence.h"
+#include "ScriptedWindow.h"
 #include "TestFiles.h"
-#include "Unit1.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -40,13 +33,13 @@ QString letters(int count)
 
 // The message counter, the account check box, the save button and the
 // start-up's two load steps, driven through the window's controls.
-class TestSendingPageFiles : public QObject
+class TestSendingPageFiles : public QObject, private ScriptedWindow
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init() { newWindow(); }
+    void cleanup() { closeWindow(); }
 
     void counterEmptyUntilFirstKeyRelease();
     void counterOnKeyRelease_data();
@@ -71,46 +64,8 @@ private Q_SLOTS:
     void saveMessageCannotCreate();
 
 private:
-    std::unique_ptr<TForm1> makeForm(const QString& exeDir);
-    QString accountPath() const { return m_exeDir + QStringLiteral("account.ini"); }
-    QString messagePath() const { return m_exeDir + QStringLiteral("sms.txt"); }
     void typeInMemo(const QString& text);
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_exeDir;
-    RecordingDialogs m_dialogs;
-    FixedClock m_clock;
-    std::unique_ptr<FakeBrowser> m_browser;
-    std::unique_ptr<TForm1> m_form;
 };
-
-std::unique_ptr<TForm1> TestSendingPageFiles::makeForm(const QString& exeDir)
-{
-    const FormServices services{.exeDir = exeDir,
-                                .gatewayBase = QStringLiteral("http://127.0.0.1:1"),
-                                .clock = &m_clock,
-                                .dialogs = &m_dialogs,
-                                .browser = m_browser.get()};
-    return std::make_unique<TForm1>(services);
-}
-
-void TestSendingPageFiles::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_exeDir = m_dir->path() + QLatin1Char('/');
-    m_browser = std::make_unique<FakeBrowser>();
-    m_form = makeForm(m_exeDir);
-}
-
-void TestSendingPageFiles::cleanup()
-{
-    m_form.reset();
-    m_browser.reset();
-    m_dialogs.clear();
-    account::release();
-    AccountIniPath.clear();
-}
 
 void TestSendingPageFiles::typeInMemo(const QString& text)
 {
@@ -326,10 +281,7 @@ void TestSendingPageFiles::refusedWriteBackEndsStartUp()
     writeBytes(messagePath(), "saved message");
     {
         const FileSizeLimit limit(10);
-        StartupSequence sequence(m_dialogs);
-        sequence.step([&] { m_form->loadSavedAccount(); });
-        sequence.step([&] { m_form->loadMessageText(); });
-        QVERIFY(sequence.ended());
+        QVERIFY(!runStartupSteps({&TForm1::loadSavedAccount, &TForm1::loadMessageText}));
     }
     QCOMPARE(m_dialogs.errors(),
              QStringList{QStringLiteral("Unable to write to %1.").arg(accountPath())});
@@ -404,8 +356,10 @@ void TestSendingPageFiles::saveMessageWithUnencodableCharacter()
 
 void TestSendingPageFiles::saveMessageCannotCreate()
 {
-    const QString missing = m_exeDir + QStringLiteral("missing/");
-    const std::unique_ptr<TForm1> form = makeForm(missing);
+    const QString missing = exeDir() + QStringLiteral("missing/");
+    FormServices services = this->services();
+    services.exeDir = missing;
+    const auto form = std::make_unique<TForm1>(services);
     form->Memo1->setText(QStringLiteral("hi"));
     form->BitBtn2->click();
     QCOMPARE(

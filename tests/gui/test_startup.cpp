@@ -1,33 +1,32 @@
 #include "AnsiText.h"
 #include "ContactBookFiles.h"
 #include "DatePicker.h"
-#include "FakeBrowser.h"
-#include "FixedClock.h"
 #include "GatewayAddress.h"
 #include "Guard.h"
 #include "Memo.h"
-#include "RecordingDialogs.h"
+#include "ScriptedWindow.h"
 #include "TestFiles.h"
-#include "Unit1.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
 #include <optional>
+
+namespace {
+const QString base = QStringLiteral("http://127.0.0.1:1");
+}
 
 // The start-up as a whole: the window made with its files in place and shown
 // once, looked at while its boxes are open and after the sequence returned.
-class TestStartup : public QObject
+class TestStartup : public QObject, private ScriptedWindow
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init() { newFolder(); }
+    void cleanup() { closeWindow(); }
 
     void stepsRunInOrder();
     void failureEndsTheStartUp_data();
@@ -36,6 +35,8 @@ private Q_SLOTS:
     void closeWhileGreetingStillLoadsAccountAndMessage();
 
 public:
+    TestStartup() : ScriptedWindow(base) {}
+
     // What the start-up has put into the window so far.
     struct Window
     {
@@ -51,23 +52,15 @@ public:
     };
 
 private:
-    QString path(const QString& name) const { return m_dir->filePath(name); }
     void writeStandardFiles(const QList<ContactRow>& rows);
     void start(const QStringList& arguments = {});
     Window window() const;
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    RecordingDialogs m_dialogs;
-    FixedClock m_clock;
-    std::unique_ptr<FakeBrowser> m_browser;
-    std::unique_ptr<TForm1> m_form;
 };
 
 Q_DECLARE_METATYPE(TestStartup::Window)
 
 namespace {
 
-const QString base = QStringLiteral("http://127.0.0.1:1");
 const QString greeting = QStringLiteral("今天有朋友生日哦，獻上您真誠的祝福!");
 const QString message = QStringLiteral("生日快樂\r\n天天開心");
 
@@ -111,39 +104,17 @@ void writeBookBrokenMidway(const QString& file)
 
 } // namespace
 
-void TestStartup::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_clock.set(QDateTime(QDate(2026, 3, 5), QTime(8, 40)));
-    m_browser = std::make_unique<FakeBrowser>();
-}
-
-void TestStartup::cleanup()
-{
-    m_form.reset();
-    m_browser.reset();
-    m_dialogs.clear();
-    m_dialogs.setOnShow({});
-}
-
 void TestStartup::writeStandardFiles(const QList<ContactRow>& rows)
 {
-    writeContactBook(path(QStringLiteral("contact.mdb")), rows);
-    writeBytes(path(QStringLiteral("account.ini")),
+    writeContactBook(contactBookPath(), rows);
+    writeBytes(accountPath(),
                ansi::encode(QStringLiteral("[account]\r\ndemo=secret\r\n認證碼=1234\r\n")));
-    writeBytes(path(QStringLiteral("sms.txt")), ansi::encode(message));
+    writeBytes(messagePath(), ansi::encode(message));
 }
 
 void TestStartup::start(const QStringList& arguments)
 {
-    const FormServices services{.exeDir = m_dir->path() + QLatin1Char('/'),
-                                .arguments = arguments,
-                                .gatewayBase = base,
-                                .clock = &m_clock,
-                                .dialogs = &m_dialogs,
-                                .browser = m_browser.get()};
-    m_form = std::make_unique<TForm1>(services);
+    makeForm(arguments);
     m_form->show();
 }
 
@@ -217,8 +188,8 @@ void TestStartup::failureEndsTheStartUp()
     QFETCH(QStringList, messages);
 
     writeStandardFiles(twoBirthdays);
-    const QString book = path(QStringLiteral("contact.mdb"));
-    const QString accountFile = path(QStringLiteral("account.ini"));
+    const QString book = contactBookPath();
+    const QString accountFile = accountPath();
     if (breaking == QLatin1String("navigation"))
         m_browser->failNextNavigate(QStringLiteral("The page cannot be opened"));
     else if (breaking == QLatin1String("missing contact book"))
@@ -298,13 +269,7 @@ void TestStartup::closeWhileGreetingStillLoadsAccountAndMessage()
         }
     };
 
-    const FormServices services{.exeDir = m_dir->path() + QLatin1Char('/'),
-                                .arguments = {QStringLiteral("--autostart")},
-                                .gatewayBase = base,
-                                .clock = &m_clock,
-                                .dialogs = &m_dialogs,
-                                .browser = m_browser.get()};
-    m_form = std::make_unique<TForm1>(services);
+    makeForm({QStringLiteral("--autostart")});
     CloseWatcher watcher;
     m_form->installEventFilter(&watcher);
     m_form->show();

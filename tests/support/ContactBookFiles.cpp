@@ -8,14 +8,25 @@ namespace {
 
 int counter = 0;
 
+QString newConnectionName()
+{
+    return QStringLiteral("test-contact-book-%1").arg(++counter);
+}
+
+QSqlDatabase openDatabase(const QString& name, const QString& path)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(path);
+    if (!db.open())
+        qFatal("cannot open %s", qPrintable(path));
+    return db;
+}
+
 template <typename Body> void withDatabase(const QString& path, Body body)
 {
-    const QString name = QStringLiteral("test-contact-book-%1").arg(++counter);
+    const QString name = newConnectionName();
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (!db.open())
-            qFatal("cannot open %s", qPrintable(path));
+        QSqlDatabase db = openDatabase(name, path);
         body(db);
         db.close();
     }
@@ -28,6 +39,12 @@ void exec(QSqlQuery& query)
         qFatal("test SQL failed: %s", qPrintable(query.lastError().text()));
 }
 
+void exec(QSqlQuery& query, const QString& statement)
+{
+    if (!query.exec(statement))
+        qFatal("test SQL failed: %s", qPrintable(query.lastError().text()));
+}
+
 } // namespace
 
 void writeContactBook(const QString& path, const QList<ContactRow>& rows,
@@ -35,8 +52,7 @@ void writeContactBook(const QString& path, const QList<ContactRow>& rows,
 {
     withDatabase(path, [&](QSqlDatabase& db) {
         QSqlQuery query(db);
-        if (!query.exec(createTable))
-            qFatal("test SQL failed: %s", qPrintable(query.lastError().text()));
+        exec(query, createTable);
         db.transaction();
         query.prepare(QStringLiteral("INSERT INTO contact (\"姓名\", \"生日\", \"手機號碼\") "
                                      "VALUES (?, ?, ?)"));
@@ -72,9 +88,22 @@ void execOnContactBook(const QString& path, const QStringList& statements)
 {
     withDatabase(path, [&](QSqlDatabase& db) {
         QSqlQuery query(db);
-        for (const QString& statement : statements) {
-            if (!query.exec(statement))
-                qFatal("test SQL failed: %s", qPrintable(query.lastError().text()));
-        }
+        for (const QString& statement : statements)
+            exec(query, statement);
     });
+}
+
+ContactBookLock::ContactBookLock(const QString& path) : m_connection(newConnectionName())
+{
+    QSqlQuery lock(openDatabase(m_connection, path));
+    exec(lock, QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+ContactBookLock::~ContactBookLock()
+{
+    {
+        QSqlQuery unlock(QSqlDatabase::database(m_connection, false));
+        exec(unlock, QStringLiteral("ROLLBACK"));
+    }
+    QSqlDatabase::removeDatabase(m_connection);
 }

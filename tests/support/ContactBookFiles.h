@@ -19,3 +19,17 @@ void writeContactBook(const QString& path, const QList<ContactRow>& rows,
 QList<ContactRow> readContactBook(const QString& path);
 // Runs statements on the file in one connection.
 void execOnContactBook(const QString& path, const QStringList& statements);
+
+// Another connection holding the file's write lock (BEGIN IMMEDIATE) for as
+// long as it lives; the transaction is rolled back when it goes.
+class ContactBookLock
+{
+public:
+    explicit ContactBookLock(const QString& path);
+    ~ContactBookLock();
+    ContactBookLock(const ContactBookLock&) = delete;
+    ContactBookLock& operator=(const ContactBookLock&) = delete;
+
+private:
+    QString m_connection;
+};

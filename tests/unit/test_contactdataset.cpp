@@ -5,8 +5,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QElapsedTimer>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -284,14 +282,8 @@ void TestContactDataset::lockedDatabaseSaveWaitsThenKeepsTheRow()
     m_table->append();
     m_table->setFieldValue(0, QStringLiteral("乙"));
 
-    const QString other = QStringLiteral("other-writer");
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), other);
-        db.setDatabaseName(m_path);
-        QVERIFY(db.open());
-        QSqlQuery lock(db);
-        QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
-
+        const ContactBookLock lock(m_path);
         QElapsedTimer waited;
         waited.start();
         const QString failure = failureOf([&] { m_table->post(); });
@@ -300,12 +292,7 @@ void TestContactDataset::lockedDatabaseSaveWaitsThenKeepsTheRow()
                  QStringLiteral("ADOTable1: Could not save the contact: database is locked"));
         QCOMPARE(m_table->state(), State::Insert);
         QCOMPARE(m_table->fieldValue(0).toString(), QStringLiteral("乙"));
-
-        QVERIFY(lock.exec(QStringLiteral("COMMIT")));
-        lock.finish();
-        db.close();
     }
-    QSqlDatabase::removeDatabase(other);
     m_table->post();
     QCOMPARE(readContactBook(m_path).size(), 2);
 }

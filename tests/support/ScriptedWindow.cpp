@@ -1,0 +1,71 @@
+#include "ScriptedWindow.h"
+
+#include "AccountFile.h"
+#include "LastUrl.h"
+#include "StartupSequence.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+
+void ScriptedWindow::newFolder()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    if (!m_dir->isValid())
+        qFatal("cannot make a temporary folder: %s", qPrintable(m_dir->errorString()));
+    m_dialogs = RecordingDialogs();
+    m_clock = FixedClock();
+    m_browser = std::make_unique<FakeBrowser>();
+}
+
+void ScriptedWindow::closeWindow()
+{
+    m_form.reset();
+    m_browser.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    account::release();
+    AccountIniPath.clear();
+    LastUrl.clear();
+}
+
+FormServices ScriptedWindow::services(const QStringList& arguments)
+{
+    return {.exeDir = exeDir(),
+            .arguments = arguments,
+            .gatewayBase = m_gatewayBase,
+            .clock = &m_clock,
+            .dialogs = &m_dialogs,
+            .browser = m_browser.get()};
+}
+
+void ScriptedWindow::makeForm(const QStringList& arguments)
+{
+    m_form = std::make_unique<TForm1>(services(arguments));
+}
+
+void ScriptedWindow::activateForm()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    m_form->activateWindow();
+    QApplication::setActiveWindow(m_form.get());
+}
+
+void ScriptedWindow::giveFocus(QWidget* widget)
+{
+    widget->setFocus();
+    QTRY_VERIFY(widget->hasFocus());
+}
+
+bool ScriptedWindow::runStartupSteps(std::initializer_list<void (TForm1::*)()> steps)
+{
+    StartupSequence sequence(m_dialogs);
+    for (const auto step : steps)
+        sequence.step([&] { (m_form.get()->*step)(); });
+    return !sequence.ended();
+}
+
+QStringList ScriptedWindow::folderEntries() const
+{
+    return QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
