@@ -7,7 +7,9 @@
 #include "ContactStore.h"
 #include "DatePicker.h"
 #include "Fonts.h"
+#include "HiddenAccountTable.h"
 #include "Memo.h"
+#include "SendLog.h"
 #include "StartupSequence.h"
 
 #include <QApplication>
@@ -126,11 +128,17 @@ void TForm1::createControls()
 
     TabSheet1 = named(new QWidget, "TabSheet1");
     TabSheet2 = named(new QWidget, "TabSheet2");
+    TabSheet3 = named(new QWidget, "TabSheet3");
     PageControl1->addTab(TabSheet1, QStringLiteral("通訊錄"));
     PageControl1->addTab(TabSheet2, QStringLiteral("簡訊發送"));
+    PageControl1->addTab(TabSheet3, QStringLiteral("發送紀錄"));
 
     createContactPage();
     createSendingPage();
+    createHistoryPage();
+    auto* historyLayout = new QVBoxLayout(TabSheet3);
+    historyLayout->setContentsMargins(2, 2, 2, 2);
+    historyLayout->addWidget(StringGrid1);
     setKeyboardOrder();
     PageControl1->setCurrentIndex(1);
 }
@@ -236,7 +244,7 @@ void TForm1::createSendingPage()
     BitBtn7 = makeButton(Panel1, "BitBtn7", QStringLiteral("一次完成"), {286, 195, 75, 25});
     BitBtn1 = makeButton(Panel1, "BitBtn1", QStringLiteral("登出"), {378, 195, 75, 25});
 
-    ValueListEditor2 = named(new QTableWidget(0, 2, Panel1), "ValueListEditor2");
+    ValueListEditor2 = named(new HiddenAccountTable(0, 2, Panel1), "ValueListEditor2");
     ValueListEditor2->setHorizontalHeaderLabels({QStringLiteral("帳號"), QStringLiteral("密碼")});
     ValueListEditor2->setColumnWidth(0, 84);
     ValueListEditor2->setColumnWidth(1, 87);
@@ -245,11 +253,20 @@ void TForm1::createSendingPage()
     ValueListEditor2->setGeometry(496, 187, 177, 33);
     ValueListEditor2->hide();
 
+    Label10 = makeLabel(Panel1, "Label10", QString(), {505, 61});
+    Label10->setFixedWidth(170);
+    Label10->setAccessibleName(QStringLiteral("待發送人數"));
+    Label11 = named(new QLabel(ScrollBox1), "Label11");
+    Label11->setAutoFillBackground(true);
+    Label11->setStyleSheet(QStringLiteral("background: #fff3b0; color: #800000; padding: 2px;"));
+    Label11->setGeometry(0, 0, 676, 20);
+    Label11->hide();
+
     // Labels, radio buttons, check box and date picker: small font in blue;
     // edit boxes, buttons and the key/value list: small font, window text;
     // the memo: small font in navy; the drop-down lists keep the window's font.
     for (QWidget* widget : std::initializer_list<QWidget*>{
-             Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, RadioButton1,
+             Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, Label10, RadioButton1,
              RadioButton2, CheckBox1, DateTimePicker1}) {
         widget->setFont(small);
         setTextColour(widget, blue);
@@ -345,7 +362,7 @@ void TForm1::FormShow()
     sequence.step([&] { proposeScheduledHour(startedAt.time().hour()); });
     sequence.step([&] { navigateToSmsPage(); });
     sequence.step([&] { openContactBook(); });
-    sequence.stepThatMayStop([&] { return scanBirthdays(startedAt.date()); });
+    sequence.stepThatMayStop([&] { return scanBirthdays(startedAt); });
     sequence.step([&] { greetOrClose(); });
     sequence.step([&] { loadSavedAccount(); });
     sequence.step([&] { loadMessageText(); });

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "BrowserHost.h"
 #include "ContactGrid.h"
 #include "DomStep.h"
+#include "PageWait.h"
+#include "RecipientQueue.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,6 +29,8 @@ class QRadioButton;
 class QScrollArea;
 class QTabWidget;
 class QTableWidget;
+class QTimer;
+class SendLog;
 
 // What the window needs from outside: where its files live, the command line,
 // and the seams that tests replace (clock, boxes, browser).
@@ -37,6 +42,8 @@ struct FormServices
     Clock* clock = nullptr;
     Dialogs* dialogs = nullptr;
     BrowserHost* browser = nullptr;
+    // How long a gateway action waits for a page before it gives up.
+    int pageTimeoutMs = 30000;
 };
 
 // The main window: every control as a named member, every action as a handler.
@@ -53,6 +60,7 @@ public:
     QTabWidget* PageControl1;
     QWidget* TabSheet1;
     QWidget* TabSheet2;
+    QWidget* TabSheet3;
 
     // "通訊錄" page
     QFrame* Panel2;
@@ -99,6 +107,13 @@ public:
     QPushButton* BitBtn7;
     QPushButton* BitBtn1;
     QTableWidget* ValueListEditor2;
+    // How many of today's recipients wait beyond the five boxes.
+    QLabel* Label10;
+    // Over the browser: shown while the page is not the gateway's site.
+    QLabel* Label11;
+
+    // "發送紀錄" page: the send log, newest first.
+    QTableWidget* StringGrid1;
 
     // Which action the next completed page triggers: "", "Send" or "Auth".
     QString ChainStep;
@@ -121,6 +136,7 @@ private:
     void createControls();
     void createContactPage();
     void createSendingPage();
+    void createHistoryPage();
     void setKeyboardOrder();
 
     void FormShow();
@@ -130,7 +146,7 @@ private:
     void connectContactPage();
     void openContactBook();
     // Returns false when the scan stops the start-up early.
-    bool scanBirthdays(const QDate& today);
+    bool scanBirthdays(const QDateTime& startedAt);
     void greetOrClose();
     void Button1Click();
     void Button5Click();
@@ -149,15 +165,62 @@ private:
     void setScheduledDate(const QDateTime& now);
     void proposeScheduledHour(int hour);
     void navigateToSmsPage();
-    void WebBrowser1BeforeNavigate2(const QString& address);
-    void WebBrowser1DocumentComplete();
+    void WebBrowser1BeforeNavigate2(const QString& address, NavigationKind kind);
+    void WebBrowser1DocumentComplete(const PageLoad& load);
     // Sender is the button when pressed, nullptr when called by the one-step command.
     void BitBtn5Click(QObject* Sender);
     void BitBtn4Click();
     void BitBtn6Click();
     void BitBtn1Click();
     void BitBtn7Click();
-    void runGatewaySteps(const DomSteps& steps);
+    bool isOnSmsPage() const;
+    bool isLoadingSmsPage() const;
+    // Runs the action once the SMS page has loaded: at once when it has,
+    // after the load when it is loading, after opening it when openIt is set.
+    void whenSmsPageLoaded(std::function<void()> action, bool openIt);
+    void startOneStep();
+    void oneStepOnSmsPage();
+    void answerLoaded();
+    void endChain();
+    void endChainWithError(const QString& text);
+    void runGatewaySteps(const DomSteps& steps, qint64 logId = 0);
+    void showWhereTheBrowserIs();
+    QString gatewayOrigin() const;
+    PageWait m_pageWait;
+    std::function<void()> m_afterPageLoad;
+    QTimer* m_pageTimer = nullptr;
+    bool m_oneStepRunning = false;
+    bool m_pageLoading = false;
+    QString m_loadingAddress;
+    QString m_pageAddress;
+    enum class Submitted
+    {
+        Nothing,
+        LogIn,
+        Send,
+        Verify
+    } m_submitted = Submitted::Nothing;
+    qint64 m_submittedLogId = 0;
+
+    // Today's recipients and the send log (Unit1Sending.cpp)
+    void openSendLog();
+    // Runs a send log operation; a failure is shown once and never stops sending.
+    template <typename Operation> auto logged(Operation operation) -> decltype(operation());
+    void fillRecipientBoxes(const QList<Recipient>& batch, int fromBox);
+    void showWaitingRecipients();
+    void offerMissedBirthdays();
+    bool confirmScheduleInThePast();
+    qint64 logSend();
+    qint64 logVerify();
+    void logAnswer(qint64 logId);
+    void logNotSubmitted(qint64 logId, const QString& why);
+    void sendNextBatch();
+    void refreshHistory();
+    RecipientQueue m_recipients;
+    QList<Recipient> m_missedBirthdays;
+    int m_greetedToday = 0;
+    std::unique_ptr<SendLog> m_sendLog;
+    bool m_sendLogFailureShown = false;
 
     // Saved account and message text file (Unit1Files.cpp)
     void connectFiles();
@@ -177,6 +240,7 @@ private:
     // Characters-left counter (Unit1Counter.cpp)
     void connectCounter();
     void Memo1KeyUp();
+    void showCharactersLeft();
 
     FormServices m_services;
     bool m_shown = false;

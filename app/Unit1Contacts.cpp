@@ -1,6 +1,5 @@
 #include "Unit1.h"
 
-#include "BirthdayScan.h"
 #include "ContactDataset.h"
 #include "ContactGrid.h"
 #include "ContactStore.h"
@@ -45,34 +44,6 @@ void TForm1::openContactBook()
     ADOConnection1 = std::move(store);
     ADOTable1 = std::move(table);
     ADOTable1->first();
-}
-
-bool TForm1::scanBirthdays(const QDate& today)
-{
-    if (!ADOTable1)
-        return true;
-    BirthdayScan scan(today,
-                      [this](int k, const QString& number) { recipientBox(k)->setText(number); });
-    const BirthdayScan::Result result = scan.run(*ADOConnection1);
-    if (result.stoppedAt)
-        ADOTable1->moveToKey(*result.stoppedAt);
-    else
-        ADOTable1->last();
-    if (result.outcome == BirthdayScan::Outcome::TooMany) {
-        m_services.dialogs->showMessage(QStringLiteral("發送人數超過五人!"));
-        return false;
-    }
-    return true;
-}
-
-void TForm1::greetOrClose()
-{
-    const bool hasArgument =
-        !m_services.arguments.isEmpty() && !m_services.arguments.first().isEmpty();
-    if (hasArgument && Edit11->text().isEmpty())
-        close();
-    else if (!Edit11->text().isEmpty())
-        m_services.dialogs->showMessage(QStringLiteral("今天有朋友生日哦，獻上您真誠的祝福!"));
 }
 
 void TForm1::Button1Click()

@@ -67,8 +67,10 @@ void TForm1::loadSavedAccount()
 
 void TForm1::loadMessageText()
 {
-    if (const std::optional<QString> text = message::load(m_services.exeDir))
+    if (const std::optional<QString> text = message::load(m_services.exeDir)) {
         Memo1->setText(*text);
+        showCharactersLeft();
+    }
 }
 
 void TForm1::releaseSavedAccount()

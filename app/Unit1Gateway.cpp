@@ -12,11 +12,24 @@
 #include "OneStepChain.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+QString connectionText(const QString& address, const QString& reason)
+{
+    return QStringLiteral("無法連線到簡訊閘道 %1（%2），請確認網路連線與閘道網址後再試")
+        .arg(address, reason);
+}
+
+} // namespace
 
 void TForm1::connectGateway()
 {
@@ -24,17 +37,28 @@ void TForm1::connectGateway()
     // Failures inside the browser's events end there, shown in the error box;
     // they never travel back into the browser.
     connect(m_services.browser, &BrowserHost::navigationStarting, this,
-            [this, &dialogs](const QString& address) {
-                runGuarded(dialogs, [&] { WebBrowser1BeforeNavigate2(address); });
+            [this, &dialogs](const QString& address, NavigationKind kind) {
+                runGuarded(dialogs, [&] { WebBrowser1BeforeNavigate2(address, kind); });
             });
     connect(m_services.browser, &BrowserHost::documentComplete, this,
-            guardedSlot(dialogs, [this] { WebBrowser1DocumentComplete(); }));
+            [this, &dialogs](const PageLoad& load) {
+                runGuarded(dialogs, [&] { WebBrowser1DocumentComplete(load); });
+            });
     connect(BitBtn5, &QPushButton::clicked, this,
             guardedSlot(dialogs, [this] { BitBtn5Click(BitBtn5); }));
     connect(BitBtn4, &QPushButton::clicked, this, guardedSlot(dialogs, [this] { BitBtn4Click(); }));
     connect(BitBtn6, &QPushButton::clicked, this, guardedSlot(dialogs, [this] { BitBtn6Click(); }));
     connect(BitBtn1, &QPushButton::clicked, this, guardedSlot(dialogs, [this] { BitBtn1Click(); }));
     connect(BitBtn7, &QPushButton::clicked, this, guardedSlot(dialogs, [this] { BitBtn7Click(); }));
+
+    m_pageTimer = new QTimer(this);
+    m_pageTimer->setSingleShot(true);
+    m_pageTimer->setInterval(m_services.pageTimeoutMs);
+    connect(m_pageTimer, &QTimer::timeout, this, guardedSlot(dialogs, [this] {
+                const QString address = m_loadingAddress.isEmpty() ? LastUrl : m_loadingAddress;
+                endChainWithError(connectionText(
+                    address, QStringLiteral("等候超過 %1 秒").arg(m_services.pageTimeoutMs / 1000)));
+            }));
 }
 
 void TForm1::setScheduledDate(const QDateTime& now)
@@ -51,39 +75,146 @@ void TForm1::proposeScheduledHour(int hour)
 
 void TForm1::navigateToSmsPage()
 {
-    m_services.browser->navigate(GatewayAddress::smsPage(m_services.gatewayBase));
+    const QString address = GatewayAddress::smsPage(m_services.gatewayBase);
+    m_pageLoading = true;
+    m_loadingAddress = address;
+    m_services.browser->navigate(address);
 }
 
-void TForm1::WebBrowser1BeforeNavigate2(const QString& address)
+QString TForm1::gatewayOrigin() const
+{
+    return GatewayAddress::origin(m_services.gatewayBase);
+}
+
+bool TForm1::isOnSmsPage() const
+{
+    return !m_pageLoading && m_pageAddress == GatewayAddress::smsPage(m_services.gatewayBase);
+}
+
+bool TForm1::isLoadingSmsPage() const
+{
+    return m_pageLoading && m_loadingAddress == GatewayAddress::smsPage(m_services.gatewayBase);
+}
+
+void TForm1::WebBrowser1BeforeNavigate2(const QString& address, NavigationKind kind)
 {
     LastUrl = address;
+    m_pageLoading = true;
+    if (kind != NavigationKind::Redirect || m_loadingAddress.isEmpty())
+        m_loadingAddress = address;
+    // Any navigation the program did not start ends a waiting action or chain.
+    if (m_pageWait.navigation(kind) == PageWait::Outcome::Ended)
+        endChain();
 }
 
-void TForm1::WebBrowser1DocumentComplete()
+void TForm1::WebBrowser1DocumentComplete(const PageLoad& load)
 {
-    switch (OneStepChain::onDocumentComplete(ChainStep)) {
-    case OneStepChain::Next::PressSend:
-        BitBtn4->click();
+    m_pageLoading = false;
+    m_pageAddress = load.address;
+    const QString loadingAddress = std::exchange(m_loadingAddress, QString());
+    showWhereTheBrowserIs();
+    switch (m_pageWait.completed(load.ok)) {
+    case PageWait::Outcome::PageLoaded:
+        m_pageTimer->stop();
+        if (auto action = std::exchange(m_afterPageLoad, {}))
+            action();
         break;
-    case OneStepChain::Next::PressVerify:
-        BitBtn6->click();
+    case PageWait::Outcome::AnswerLoaded:
+        m_pageTimer->stop();
+        answerLoaded();
         break;
-    case OneStepChain::Next::Nothing:
+    case PageWait::Outcome::LoadFailed:
+        endChainWithError(
+            connectionText(loadingAddress.isEmpty() ? load.address : loadingAddress, load.error));
+        break;
+    case PageWait::Outcome::None:
+    case PageWait::Outcome::Ended:
         break;
     }
 }
 
+// The answer to a form the program itself submitted has loaded: it is logged,
+// and the chain, if one runs, takes its next step.
+void TForm1::answerLoaded()
+{
+    const Submitted submitted = std::exchange(m_submitted, Submitted::Nothing);
+    if (submitted == Submitted::Send || submitted == Submitted::Verify)
+        logAnswer(std::exchange(m_submittedLogId, 0));
+    switch (OneStepChain::onDocumentComplete(ChainStep)) {
+    case OneStepChain::Next::PressSend:
+        BitBtn4->click();
+        return;
+    case OneStepChain::Next::PressVerify:
+        BitBtn6->click();
+        return;
+    case OneStepChain::Next::Nothing:
+        break;
+    }
+    if (m_oneStepRunning && submitted == Submitted::Verify) {
+        m_oneStepRunning = false;
+        sendNextBatch();
+    }
+}
+
+void TForm1::endChain()
+{
+    ChainStep = OneStepChain::Idle;
+    m_pageWait.stop();
+    m_pageTimer->stop();
+    m_afterPageLoad = {};
+    m_oneStepRunning = false;
+    m_submitted = Submitted::Nothing;
+}
+
+void TForm1::endChainWithError(const QString& text)
+{
+    endChain();
+    m_services.dialogs->showError(errorBoxText(text));
+}
+
+void TForm1::whenSmsPageLoaded(std::function<void()> action, bool openIt)
+{
+    if (isOnSmsPage()) {
+        action();
+        return;
+    }
+    if (!isLoadingSmsPage()) {
+        if (!openIt)
+            return;
+        navigateToSmsPage();
+    }
+    m_afterPageLoad = std::move(action);
+    m_pageWait.waitForPageLoad();
+    m_pageTimer->start();
+}
+
 void TForm1::BitBtn5Click(QObject* Sender)
 {
-    if (LastUrl != GatewayAddress::smsPage(m_services.gatewayBase))
-        return;
+    if (Sender != nullptr) {
+        if (LastUrl != GatewayAddress::smsPage(m_services.gatewayBase)) {
+            m_services.dialogs->showMessage(
+                QStringLiteral("瀏覽器目前不在簡訊閘道的簡訊頁面（%1），請先開啟簡訊頁面再按「登入」")
+                    .arg(LastUrl.isEmpty() ? QStringLiteral("沒有網頁") : LastUrl));
+            return;
+        }
+        // Pressed while the SMS page still loads: log in once it has loaded.
+        if (isLoadingSmsPage()) {
+            whenSmsPageLoaded([this] { BitBtn5Click(BitBtn5); }, false);
+            return;
+        }
+    }
     ChainStep = OneStepChain::afterLogIn(Sender == nullptr);
     PageControl1->setCurrentIndex(1);
+    m_submitted = Submitted::LogIn;
     runGatewaySteps(GatewayActions::logIn(Edit1->text(), Edit2->text()));
 }
 
 void TForm1::BitBtn4Click()
 {
+    if (!confirmScheduleInThePast()) {
+        endChain();
+        return;
+    }
     ChainStep = OneStepChain::afterSend(ChainStep);
     PageControl1->setCurrentIndex(1);
     SendValues values;
@@ -94,19 +225,25 @@ void TForm1::BitBtn4Click()
     values.date = DateTimePicker1->date();
     values.hour = ComboBox1->currentText();
     values.minute = ComboBox2->currentText();
-    runGatewaySteps(GatewayActions::send(values));
+    m_submitted = Submitted::Send;
+    runGatewaySteps(GatewayActions::send(values), logSend());
 }
 
 void TForm1::BitBtn6Click()
 {
     ChainStep = OneStepChain::afterVerify();
     PageControl1->setCurrentIndex(1);
-    runGatewaySteps(GatewayActions::verify(Edit5->text()));
+    m_submitted = Submitted::Verify;
+    runGatewaySteps(GatewayActions::verify(Edit5->text()), logVerify());
 }
 
 void TForm1::BitBtn1Click()
 {
-    m_services.browser->navigate(GatewayAddress::logoutPage(m_services.gatewayBase));
+    endChain();
+    const QString address = GatewayAddress::logoutPage(m_services.gatewayBase);
+    m_pageLoading = true;
+    m_loadingAddress = address;
+    m_services.browser->navigate(address);
 }
 
 void TForm1::BitBtn7Click()
@@ -116,17 +253,71 @@ void TForm1::BitBtn7Click()
         Edit11->setFocus();
         throw SilentAbort();
     }
-    BitBtn5Click(nullptr);
+    // A second press while the chain waits or runs does not start another.
+    if (m_oneStepRunning)
+        return;
+    startOneStep();
 }
 
-void TForm1::runGatewaySteps(const DomSteps& steps)
+void TForm1::startOneStep()
 {
-    // The steps finish after the handler has returned; their failure gets the
-    // error box then. The window may be gone by that time.
+    endChain();
+    m_oneStepRunning = true;
+    whenSmsPageLoaded([this] { oneStepOnSmsPage(); }, true);
+}
+
+// On the SMS page: a session still logged in shows the sending form, and the
+// chain starts at the send step; otherwise it logs in first.
+void TForm1::oneStepOnSmsPage()
+{
     QPointer<TForm1> form(this);
-    m_services.browser->runSteps(steps, [form](const QString& failure) {
+    m_services.browser->runSteps(
+        gatewayOrigin(), {DomStep::findById(QStringLiteral("InputMsg"))},
+        [form](const QString& failure) {
+            if (!form || !form->m_oneStepRunning)
+                return;
+            runGuarded(*form->m_services.dialogs, [&] {
+                if (failure.isEmpty()) {
+                    form->ChainStep = OneStepChain::Send;
+                    form->BitBtn4->click();
+                } else {
+                    form->BitBtn5Click(nullptr);
+                }
+            });
+        });
+}
+
+void TForm1::runGatewaySteps(const DomSteps& steps, qint64 logId)
+{
+    m_submittedLogId = logId;
+    m_pageWait.waitForSubmission();
+    // The steps finish after the handler has returned; their failure ends the
+    // chain and gets the error box then. The window may be gone by that time.
+    QPointer<TForm1> form(this);
+    m_services.browser->runSteps(gatewayOrigin(), steps, [form, logId](const QString& failure) {
         if (!form || failure.isEmpty())
             return;
-        form->m_services.dialogs->showError(errorBoxText(failure));
+        form->logNotSubmitted(logId, failure);
+        form->endChainWithError(failure);
     });
+    // Within the chain the answer's wait is bounded like a page's; a button
+    // pressed by hand leaves the user in charge.
+    if (m_oneStepRunning)
+        m_pageTimer->start();
+}
+
+// A line over the browser names the site shown whenever it is not the gateway.
+void TForm1::showWhereTheBrowserIs()
+{
+    const QUrl url(m_pageAddress);
+    const QString origin = url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery |
+                                        QUrl::RemoveFragment | QUrl::RemoveUserInfo)
+                               .toString();
+    const bool elsewhere = !m_pageAddress.isEmpty() && origin != gatewayOrigin();
+    Label11->setText(elsewhere ? QStringLiteral("注意：目前顯示的網頁不是簡訊閘道，而是 %1")
+                                     .arg(url.host().isEmpty() ? m_pageAddress : url.host())
+                               : QString());
+    Label11->setVisible(elsewhere);
+    if (elsewhere)
+        Label11->raise();
 }

@@ -45,6 +45,7 @@ public:
         note(text);
         return false;
     }
+    bool ask(const QString& text) override { return confirm(text); }
     int count() const { return m_count; }
 
 private:

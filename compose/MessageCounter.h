@@ -21,3 +21,15 @@ int messageBudget(QStringView text);
 // it to its budget when it is longer. The cut never splits a CR LF pair or a
 // surrogate pair, and the budget is chosen again for the shortened text.
 MessageCount countMessage(const QString& message);
+
+// The message after a key release or an input method's commit with the caret
+// at caret (an index into message): when it is too long, the characters just
+// before the caret give way, so what was typed past the limit is dropped where
+// it was typed and the rest of the message stays. Only when the caret is too
+// near the start for that is the end cut, as countMessage does.
+struct CaretCount
+{
+    MessageCount count;
+    qsizetype caret = 0; // where the caret stands in count.text
+};
+CaretCount countMessageAtCaret(const QString& message, qsizetype caret);

@@ -22,11 +22,18 @@ template <typename View> View keyOf(View text)
 
 } // namespace
 
-BirthdayScan::BirthdayScan(const QDate& today, Fill fill)
-    : m_keys{todayKey(today)}, m_fill(std::move(fill))
+BirthdayScan::BirthdayScan(const QDate& today, const QList<QDate>& earlierDays) : m_today(today)
 {
-    if (today.month() == 2 && today.day() == 28 && !QDate::isLeapYear(today.year()))
-        m_keys << QStringLiteral("0229");
+    QList<QDate> days{today};
+    days += earlierDays;
+    for (const QDate& day : days) {
+        m_keys << todayKey(day);
+        m_keyDays << day;
+        if (day.month() == 2 && day.day() == 28 && !QDate::isLeapYear(day.year())) {
+            m_keys << QStringLiteral("0229");
+            m_keyDays << day;
+        }
+    }
 }
 
 QString BirthdayScan::todayKey(const QDate& today)
@@ -41,60 +48,56 @@ QString BirthdayScan::rowKey(QStringView birthday)
     return ansi::decode(keyOf(QByteArrayView(ansi::encode(birthday))));
 }
 
-bool BirthdayScan::isToday(QStringView birthday) const
+bool BirthdayScan::hasNumber(const QVariant& mobile)
+{
+    return !mobile.isNull() && !mobile.toString().trimmed().isEmpty();
+}
+
+QDate BirthdayScan::dayOf(QStringView birthday) const
 {
     if (birthday.isEmpty())
-        return false;
+        return {};
     bool ascii = true;
     for (QChar c : birthday)
         ascii = ascii && c.unicode() < 0x80;
     // For ASCII text the bytes are the characters; skip the conversion.
     const QString key = ascii ? keyOf(birthday).toString() : rowKey(birthday);
-    return m_keys.contains(key);
+    const qsizetype at = m_keys.indexOf(key);
+    return at < 0 ? QDate() : m_keyDays.at(at);
 }
 
-bool BirthdayScan::take(const QVariant& birthday, const QVariant& mobile)
+BirthdayScan::Result BirthdayScan::run(const ContactStore& store) const
 {
-    if (birthday.isNull() || !isToday(birthday.toString()))
-        return true;
-    return takeMatch(mobile);
-}
-
-BirthdayScan::Result BirthdayScan::run(const ContactStore& store)
-{
+    Result result;
     SqliteStatement rows(store.handle(),
-                         "SELECT rowid, \"生日\", \"手機號碼\" FROM contact ORDER BY rowid");
+                         "SELECT \"生日\", \"姓名\", \"手機號碼\" FROM contact ORDER BY rowid");
     while (rows.next()) {
-        if (rows.isNull(1))
+        if (rows.isNull(0))
             continue;
-        const QByteArrayView birthday = rows.text(1);
+        const QByteArrayView birthday = rows.text(0);
+        if (birthday.isEmpty())
+            continue;
+        QDate day;
         // Most birthdays are six ASCII digits: compare their bytes directly.
-        const bool today =
-            isAscii(birthday)
-                ? !birthday.isEmpty() && m_keys.contains(QLatin1StringView(keyOf(birthday)))
-                : isToday(QString::fromUtf8(birthday));
-        if (!today)
+        if (isAscii(birthday)) {
+            const QLatin1StringView key(keyOf(birthday));
+            for (qsizetype k = 0; k < m_keys.size() && !day.isValid(); ++k) {
+                if (m_keys.at(k) == key)
+                    day = m_keyDays.at(k);
+            }
+        } else {
+            day = dayOf(QString::fromUtf8(birthday));
+        }
+        if (!day.isValid())
             continue;
-        const QVariant mobile =
-            rows.isNull(2) ? QVariant() : QVariant(QString::fromUtf8(rows.text(2)));
-        if (!takeMatch(mobile))
-            return {m_outcome, rows.integer(0)};
+        // A contact without a number takes no box: the walk goes on, so the
+        // later contacts of the day are still found.
+        const QVariant mobile = rows.isNull(2) ? QVariant() : QVariant(QString::fromUtf8(rows.text(2)));
+        if (!hasNumber(mobile))
+            continue;
+        Birthday match{rows.isNull(1) ? QString() : QString::fromUtf8(rows.text(1)),
+                       mobile.toString(), day};
+        (day == m_today ? result.today : result.earlier) << match;
     }
-    return {m_outcome, std::nullopt};
-}
-
-// A matching contact without a mobile number takes no box: the scan goes on,
-// so the later contacts of the day are still found.
-bool BirthdayScan::takeMatch(const QVariant& mobile)
-{
-    if (m_numbers.size() == boxCount) {
-        m_outcome = Outcome::TooMany;
-        return false;
-    }
-    if (mobile.isNull())
-        return true;
-    m_numbers << mobile.toString();
-    if (m_fill)
-        m_fill(int(m_numbers.size()), m_numbers.last());
-    return true;
+    return result;
 }

@@ -1,61 +1,56 @@
 #pragma once
 
 #include <QDate>
-#include <QStringList>
+#include <QList>
+#include <QString>
 #include <QVariant>
-
-#include <functional>
-#include <optional>
 
 class ContactStore;
 
-// Finds today's birthday contacts. Rows are fed in table order; each match
-// takes the next of the five recipient boxes for its mobile number. Knows
-// nothing of widgets: the caller writes the boxes from the fill callback.
+// A contact whose birthday falls on one of the scanned days.
+struct Birthday
+{
+    QString name;
+    QString number;
+    QDate day; // the day it falls on this year
+
+    bool operator==(const Birthday&) const = default;
+};
+
+// Finds the contacts whose birthday is today, and those whose birthday fell on
+// given earlier days, in table order. Knows nothing of widgets: the caller
+// decides which of them go into the recipient boxes.
 class BirthdayScan
 {
 public:
-    enum class Outcome
-    {
-        Finished,
-        TooMany
-    };
-    static constexpr int boxCount = 5;
-    // Box k (1 to 5) receives this number.
-    using Fill = std::function<void(int k, const QString& number)>;
-
-    explicit BirthdayScan(const QDate& today, Fill fill = {});
+    // earlierDays: other days to look for too (days the program did not run).
+    explicit BirthdayScan(const QDate& today, const QList<QDate>& earlierDays = {});
 
     // Today's key: month and day as MMDD.
     static QString todayKey(const QDate& today);
     // A birthday's key: its 3rd to 6th bytes in the ANSI code page (fewer when
     // the text is shorter), read back as text.
     static QString rowKey(QStringView birthday);
+    // Whether a mobile number can receive a message: not null, not blank.
+    static bool hasNumber(const QVariant& mobile);
 
-    bool isToday(QStringView birthday) const;
-    // Feeds one row; a null birthday or mobile is an invalid QVariant. Returns
-    // false when the scan stops at this row.
-    bool take(const QVariant& birthday, const QVariant& mobile);
+    // The scanned day this birthday falls on; a null date when none.
+    QDate dayOf(QStringView birthday) const;
+    bool isToday(QStringView birthday) const { return dayOf(birthday) == m_today; }
 
     struct Result
     {
-        Outcome outcome = Outcome::Finished;
-        // The key of the row the scan stopped on; none when it reached the end.
-        std::optional<qint64> stoppedAt;
+        QList<Birthday> today;   // every match of today, in table order
+        QList<Birthday> earlier; // the matches of the earlier days, in table order
     };
-    // Walks the store's table in table order from its first row.
-    Result run(const ContactStore& store);
-
-    const QStringList& numbers() const { return m_numbers; }
-    Outcome outcome() const { return m_outcome; }
+    // Walks the whole table from its first row. A match without a usable
+    // mobile number is skipped; nothing stops the walk but a read failure.
+    Result run(const ContactStore& store) const;
 
 private:
-    bool takeMatch(const QVariant& mobile);
-
-    // Today's key, and on 28 February of a year without 29 February also
-    // 0229, so those contacts are greeted every year.
-    QStringList m_keys;
-    Fill m_fill;
-    QStringList m_numbers;
-    Outcome m_outcome = Outcome::Finished;
+    QDate m_today;
+    // Each day's key, and on 28 February of a year without 29 February also
+    // 0229 for that day, so those contacts are greeted every year.
+    QList<QString> m_keys;
+    QList<QDate> m_keyDays;
 };

@@ -8,6 +8,24 @@
 
 class QWidget;
 
+// How a navigation of the top-level page came about.
+enum class NavigationKind
+{
+    Program,       // asked by the program (or typed)
+    LinkClicked,   // a link followed in the page
+    FormSubmitted, // a form of the page submitted
+    Redirect,      // the server sent the browser on to another address
+    Other          // the page sent itself elsewhere, history, reload
+};
+
+// A finished load of the top-level page.
+struct PageLoad
+{
+    bool ok = true;
+    QString address; // the page's address once loaded
+    QString error;   // why it failed: the network's or the HTTP status's text
+};
+
 // What the program needs of the embedded browser. The window talks only to
 // this interface; tests drive a scripted stand-in, the program a Qt WebEngine view.
 class BrowserHost : public QObject
@@ -22,15 +40,18 @@ public:
     // Starts loading the address in the top-level view and returns at once.
     virtual void navigate(const QString& address) = 0;
     // Runs one action's steps in the current page, in order, stopping at the
-    // first element that is not there. Returns at once; done gets an empty
-    // text when every step was done, otherwise the failure's text.
-    virtual void runSteps(const DomSteps& steps,
+    // first element that is not there. Nothing is done unless the page shown
+    // belongs to gatewayOrigin. Returns at once; done gets an empty text when
+    // every step was done, otherwise the failure's text.
+    virtual void runSteps(const QString& gatewayOrigin, const DomSteps& steps,
                           std::function<void(const QString& failure)> done) = 0;
+    // The shown page's title and the first line of its text, for the send log.
+    virtual void readPageSummary(std::function<void(const QString& title, const QString& firstLine)> done) = 0;
 
 Q_SIGNALS:
-    // Before each navigation the browser starts (typed, clicked, a form
-    // submission, a redirect, a frame), with the address as the browser has it.
-    void navigationStarting(const QString& address);
-    // After each document has finished loading.
-    void documentComplete();
+    // Before each navigation of the top-level page, with the address as the
+    // browser has it. Navigations inside frames are not announced.
+    void navigationStarting(const QString& address, NavigationKind kind);
+    // After each load of the top-level page has finished, or failed.
+    void documentComplete(const PageLoad& load);
 };

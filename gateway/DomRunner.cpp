@@ -11,9 +11,15 @@ namespace {
 // properties (a control named "submit", a form named "elements") cannot hide
 // them. Returns {} when done, {missingStep, missingForm} when an element or
 // form is not there, {error} when anything else went wrong.
-constexpr char16_t runnerSource[] = uR"JS((function (encodedSteps) {
+constexpr char16_t runnerSource[] = uR"JS((function (gatewayOrigin, encodedSteps) {
     'use strict';
     try {
+        // Values are written only into a document of the gateway's own site,
+        // checked here, at the moment the steps run, on the document itself.
+        // The page's scripts cannot reach this world's location object.
+        if (location.origin !== gatewayOrigin)
+            return { wrongSite: location.host || location.href };
+
         const call = Function.prototype.call.bind(Function.prototype.call);
         const getter = (type, property) => Object.getOwnPropertyDescriptor(type.prototype, property).get;
         const getElementById = Document.prototype.getElementById;
@@ -83,6 +89,8 @@ constexpr char16_t runnerSource[] = uR"JS((function (encodedSteps) {
                 call(click, element);
             } else if (step.action === 'submit') {
                 call(submit, element);
+            } else if (step.action === 'find') {
+                continue;
             } else {
                 return { error: 'unknown action ' + step.action };
             }
@@ -97,14 +105,23 @@ constexpr char16_t runnerSource[] = uR"JS((function (encodedSteps) {
 
 namespace DomRunner {
 
-QString script(const DomSteps& steps)
+QString wrongSiteText(const QString& site)
+{
+    return QStringLiteral("目前的網頁不是簡訊閘道（%1），未填入任何資料").arg(site);
+}
+
+QString script(const QString& gatewayOrigin, const DomSteps& steps)
 {
     QJsonArray list;
     for (const DomStep& step : steps)
         list.append(step.toJson());
     const QByteArray data = QJsonDocument(list).toJson(QJsonDocument::Compact).toBase64();
-    return QString::fromUtf16(runnerSource) + QLatin1Char('(') + QLatin1Char('"') +
-           QString::fromLatin1(data) + QLatin1Char('"') + QLatin1Char(')');
+    const QByteArray origin =
+        QJsonDocument(QJsonArray{gatewayOrigin}).toJson(QJsonDocument::Compact);
+    // The origin goes in as a JSON string literal: the array's brackets are dropped.
+    return QString::fromUtf16(runnerSource) + QLatin1Char('(') +
+           QString::fromUtf8(origin.sliced(1, origin.size() - 2)) + QLatin1Char(',') +
+           QLatin1Char('"') + QString::fromLatin1(data) + QLatin1Char('"') + QLatin1Char(')');
 }
 
 QString failureText(const DomSteps& steps, const QVariant& result)
@@ -112,6 +129,8 @@ QString failureText(const DomSteps& steps, const QVariant& result)
     if (!result.isValid() || result.typeId() != QMetaType::QVariantMap)
         return QStringLiteral("網頁操作沒有完成");
     const QVariantMap outcome = result.toMap();
+    if (outcome.contains(QStringLiteral("wrongSite")))
+        return wrongSiteText(outcome.value(QStringLiteral("wrongSite")).toString());
     if (outcome.contains(QStringLiteral("error")))
         return QStringLiteral("網頁操作失敗: %1")
             .arg(outcome.value(QStringLiteral("error")).toString());

@@ -10,8 +10,12 @@
 // it shares the page's document but not the page's scripts.
 namespace DomRunner {
 
-// The script text to run for these steps.
-QString script(const DomSteps& steps);
+// The script text to run for these steps. It does nothing unless the page's
+// own origin (scheme, host and port) is gatewayOrigin.
+QString script(const QString& gatewayOrigin, const DomSteps& steps);
+
+// The error box text when the page shown belongs to another site.
+QString wrongSiteText(const QString& site);
 
 // What the script's result means for the user: empty when every step was done,
 // otherwise the error box text (naming the missing element).

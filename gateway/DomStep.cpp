@@ -26,6 +26,8 @@ QString actionName(DomStep::Action action)
         return QStringLiteral("click");
     case DomStep::Action::Submit:
         return QStringLiteral("submit");
+    case DomStep::Action::Find:
+        return QStringLiteral("find");
     }
     return {};
 }
@@ -65,6 +67,11 @@ DomStep DomStep::setFormControl(int form, const QString& name, const QString& va
 DomStep DomStep::submitForm(int form)
 {
     return {Lookup::Form, {}, 0, form, Action::Submit, {}};
+}
+
+DomStep DomStep::findById(const QString& id)
+{
+    return {Lookup::ById, id, 0, 0, Action::Find, {}};
 }
 
 QJsonObject DomStep::toJson() const

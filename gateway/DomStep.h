@@ -20,7 +20,8 @@ struct DomStep
     {
         SetValue,
         Click,
-        Submit
+        Submit,
+        Find // only that the element is there
     };
 
     Lookup lookup = Lookup::ById;
@@ -36,6 +37,7 @@ struct DomStep
     static DomStep clickNamed(const QString& name, int index);
     static DomStep setFormControl(int form, const QString& name, const QString& value);
     static DomStep submitForm(int form);
+    static DomStep findById(const QString& id);
 
     QJsonObject toJson() const;
     // The error box text when this step's element, or its form, is not on the page.

@@ -30,6 +30,14 @@ QString normalised(const QString& address)
     return url.toString();
 }
 
+QString origin(const QString& base)
+{
+    const QUrl url(normalised(base));
+    return url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment |
+                        QUrl::RemoveUserInfo)
+        .toString();
+}
+
 QString smsPage(const QString& base)
 {
     return base + QStringLiteral("/front_end/sms");

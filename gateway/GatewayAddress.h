@@ -15,6 +15,9 @@ QString configured(const QString& builtIn);
 // not an absolute address with a host is returned trimmed but otherwise as is.
 QString normalised(const QString& address);
 
+// Scheme, host and port of the base, as a page's location.origin gives them.
+QString origin(const QString& base);
+
 QString smsPage(const QString& base);
 QString logoutPage(const QString& base);
 

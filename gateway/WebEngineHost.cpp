@@ -3,6 +3,7 @@
 #include "DomRunner.h"
 #include "NavigationRecordingPage.h"
 
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
@@ -14,7 +15,20 @@ WebEngineHost::WebEngineHost(QObject* parent) : BrowserHost(parent)
     m_view->setPage(m_page);
     connect(m_page, &NavigationRecordingPage::navigationStarting, this,
             &BrowserHost::navigationStarting);
-    connect(m_page, &QWebEnginePage::loadFinished, this, [this] { Q_EMIT documentComplete(); });
+    connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+            return;
+        PageLoad load;
+        load.address = info.url().toString();
+        const bool httpError = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain &&
+                               info.errorCode() >= 400;
+        load.ok = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !httpError;
+        if (httpError)
+            load.error = QStringLiteral("HTTP %1").arg(info.errorCode());
+        else if (!load.ok)
+            load.error = info.errorString().isEmpty() ? QStringLiteral("載入中斷") : info.errorString();
+        Q_EMIT documentComplete(load);
+    });
 }
 
 WebEngineHost::~WebEngineHost()
@@ -32,12 +46,27 @@ void WebEngineHost::navigate(const QString& address)
     m_view->load(QUrl(address));
 }
 
-void WebEngineHost::runSteps(const DomSteps& steps,
+void WebEngineHost::runSteps(const QString& gatewayOrigin, const DomSteps& steps,
                              std::function<void(const QString& failure)> done)
 {
     // The application world shares the page's document but none of its scripts.
-    m_page->runJavaScript(DomRunner::script(steps), QWebEngineScript::ApplicationWorld,
+    m_page->runJavaScript(DomRunner::script(gatewayOrigin, steps),
+                          QWebEngineScript::ApplicationWorld,
                           [steps, done = std::move(done)](const QVariant& result) {
                               done(DomRunner::failureText(steps, result));
+                          });
+}
+
+void WebEngineHost::readPageSummary(
+    std::function<void(const QString& title, const QString& firstLine)> done)
+{
+    static const QString summary = QStringLiteral(
+        "(function () { try { const text = document.body ? document.body.innerText : '';"
+        " const line = text.split('\\n').map((l) => l.trim()).find((l) => l.length > 0) || '';"
+        " return [document.title, line]; } catch (e) { return ['', '']; } })()");
+    m_page->runJavaScript(summary, QWebEngineScript::ApplicationWorld,
+                          [done = std::move(done)](const QVariant& result) {
+                              const QVariantList parts = result.toList();
+                              done(parts.value(0).toString(), parts.value(1).toString());
                           });
 }

@@ -18,7 +18,10 @@ public:
 
     QWidget* widget() override;
     void navigate(const QString& address) override;
-    void runSteps(const DomSteps& steps, std::function<void(const QString& failure)> done) override;
+    void runSteps(const QString& gatewayOrigin, const DomSteps& steps,
+                  std::function<void(const QString& failure)> done) override;
+    void readPageSummary(
+        std::function<void(const QString& title, const QString& firstLine)> done) override;
 
 private:
     QPointer<QWebEngineView> m_view;

@@ -15,4 +15,6 @@ public:
     virtual void showError(const QString& text) = 0;
     // Question with OK and Cancel; true when the user chose OK.
     virtual bool confirm(const QString& text) = 0;
+    // Question with Yes and No; true when the user chose Yes.
+    virtual bool ask(const QString& text) = 0;
 };

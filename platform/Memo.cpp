@@ -13,14 +13,44 @@ Memo::Memo(QWidget* parent) : QPlainTextEdit(parent)
     setTabChangesFocus(true);
 }
 
-QString Memo::text() const
+namespace {
+
+// The document keeps one block per line; soft line separators typed with
+// Shift+Enter count as line breaks too.
+QString asMessage(QString plain)
 {
-    // The document keeps one block per line; soft line separators typed with
-    // Shift+Enter count as line breaks too.
-    QString plain = toPlainText();
     plain.replace(QChar::LineSeparator, QLatin1Char('\n'));
     plain.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     return plain;
+}
+
+} // namespace
+
+QString Memo::text() const
+{
+    return asMessage(toPlainText());
+}
+
+qsizetype Memo::caretIndex() const
+{
+    return asMessage(toPlainText().first(textCursor().position())).size();
+}
+
+void Memo::setCaretIndex(qsizetype index)
+{
+    const QString plain = toPlainText();
+    qsizetype position = 0;
+    qsizetype reached = 0;
+    while (position < plain.size()) {
+        const qsizetype next = reached + asMessage(plain.sliced(position, 1)).size();
+        if (next > index)
+            break;
+        reached = next;
+        ++position;
+    }
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(int(position));
+    setTextCursor(cursor);
 }
 
 void Memo::setText(const QString& text)
@@ -38,4 +68,11 @@ void Memo::keyReleaseEvent(QKeyEvent* event)
 {
     QPlainTextEdit::keyReleaseEvent(event);
     Q_EMIT keyReleased(event->key());
+}
+
+void Memo::inputMethodEvent(QInputMethodEvent* event)
+{
+    QPlainTextEdit::inputMethodEvent(event);
+    if (!event->commitString().isEmpty())
+        Q_EMIT inputCommitted();
 }

@@ -17,10 +17,17 @@ public:
     // changes, otherwise puts the caret at the start.
     void setText(const QString& text);
 
+    // The caret as an index into text().
+    qsizetype caretIndex() const;
+    void setCaretIndex(qsizetype index);
+
 Q_SIGNALS:
     // Every key release, whatever the key.
     void keyReleased(int key);
+    // Text committed by an input method, which may send no key release.
+    void inputCommitted();
 
 protected:
     void keyReleaseEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 };

@@ -39,3 +39,10 @@ bool QtDialogs::confirm(const QString& text)
     box.setDefaultButton(QMessageBox::Ok);
     return execCentred(box) == QMessageBox::Ok;
 }
+
+bool QtDialogs::ask(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, m_title, text, QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    return execCentred(box) == QMessageBox::Yes;
+}

@@ -11,6 +11,7 @@ public:
     void showMessage(const QString& text) override;
     void showError(const QString& text) override;
     bool confirm(const QString& text) override;
+    bool ask(const QString& text) override;
 
 private:
     QString m_title;

@@ -47,7 +47,7 @@ void BrowserWindow::waitForTitle(const QString& title)
 void BrowserWindow::settle()
 {
     auto answered = std::make_shared<bool>(false);
-    m_browser.runSteps({}, [answered](const QString&) { *answered = true; });
+    m_browser.runSteps({}, {}, [answered](const QString&) { *answered = true; });
     QTRY_VERIFY_WITH_TIMEOUT(*answered, m_timeout);
 }
 

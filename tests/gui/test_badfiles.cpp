@@ -2,6 +2,7 @@
 #include "Guard.h"
 #include "Memo.h"
 #include "ProfileFile.h"
+#include "MessageCounter.h"
 #include "ScriptedWindow.h"
 #include "TestFiles.h"
 
@@ -235,7 +236,7 @@ void TestBadFiles::messageFiles()
 
     QCOMPARE(m_dialogs.shown().size(), 0);
     QCOMPARE(m_form->Memo1->text(), text);
-    QCOMPARE(m_form->Edit4->text(), QString());
+    QCOMPARE(m_form->Edit4->text(), QString::number(messageBudget(text) - text.size()));
     QCOMPARE(readBytes(messagePath()), before);
     QCOMPARE(folderEntries(), filesBefore);
 }

@@ -171,9 +171,9 @@ void TestContactPage::startup_data()
     QList<ContactRow> seven;
     for (int i = 1; i <= 7; ++i)
         seven << ContactRow{QStringLiteral("名"), QStringLiteral("800305"), QString::number(i)};
-    QTest::newRow("six birthdays")
+    QTest::newRow("seven birthdays")
         << seven << QStringList{"/auto"} << QStringList{"1", "2", "3", "4", "5"}
-        << QStringList{QStringLiteral("發送人數超過五人!")} << false << 5;
+        << QStringList{QStringLiteral("發送人數超過五人!"), greeting} << false << 6;
 }
 
 void TestContactPage::startup()

@@ -51,11 +51,12 @@ void TestMainWindow::windowCaptionAndPages()
     QCOMPARE(m_form->objectName(), QStringLiteral("Form1"));
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Selvanto"));
     QCOMPARE(m_form->pos(), QPoint(146, 43));
-    QCOMPARE(m_form->PageControl1->count(), 2);
+    QCOMPARE(m_form->PageControl1->count(), 3);
     QCOMPARE(m_form->PageControl1->widget(0), m_form->TabSheet1);
     QCOMPARE(m_form->PageControl1->widget(1), m_form->TabSheet2);
     QCOMPARE(m_form->PageControl1->tabText(0), QStringLiteral("通訊錄"));
     QCOMPARE(m_form->PageControl1->tabText(1), QStringLiteral("簡訊發送"));
+    QCOMPARE(m_form->PageControl1->tabText(2), QStringLiteral("發送紀錄"));
     QCOMPARE(m_form->PageControl1->currentIndex(), 1);
     QVERIFY(m_form->ChainStep.isEmpty());
 }

@@ -45,6 +45,7 @@ private Q_SLOTS:
     void counterOnKeyRelease_data();
     void counterOnKeyRelease();
     void counterLeavesAnUncutMemoAlone();
+    void counterKeepsTheCaret();
 
     void checkWritesTrimmedValues();
     void uncheckDeletesTheFile();
@@ -101,8 +102,9 @@ void TestSendingPageFiles::counterOnKeyRelease_data()
                                 << "a"
                                 << "139";
     QTest::newRow("the 141st letter") << letters(140) << "x" << letters(140) << "0";
+    // What does not fit is dropped where it was typed; the rest stays.
     QTest::newRow("Chinese into 100 letters")
-        << letters(100) << QStringLiteral("中") << letters(70) << "70";
+        << letters(100) << QStringLiteral("中") << letters(100) << "40";
     QTest::newRow("139 letters and Enter") << letters(139) << "\n" << letters(139) << "1";
     QTest::newRow("Enter counts two") << "ab"
                                       << "\nc"
@@ -140,7 +142,41 @@ void TestSendingPageFiles::counterLeavesAnUncutMemoAlone()
     m_form->Memo1->setText(letters(150));
     m_form->Memo1->moveCursor(QTextCursor::End);
     QTest::keyClick(m_form->Memo1, Qt::Key_Shift);
-    QCOMPARE(m_form->Memo1->textCursor().position(), 0);
+    QCOMPARE(m_form->Memo1->text(), letters(140));
+    QCOMPARE(m_form->Memo1->textCursor().position(), 140);
+}
+
+// A full message: a letter typed in the middle, or committed by an input
+// method, is dropped at the caret; the caret stays and the end is kept.
+void TestSendingPageFiles::counterKeepsTheCaret()
+{
+    const QString full = letters(60) + QStringLiteral("end");
+    m_form->Memo1->setText(QStringLiteral("中") + full + QString(6, QLatin1Char('x')));
+    QTest::keyClick(m_form->Memo1, Qt::Key_Shift);
+    const QString kept = m_form->Memo1->text();
+    QCOMPARE(m_form->Edit4->text(), QStringLiteral("0"));
+
+    QTextCursor cursor = m_form->Memo1->textCursor();
+    cursor.setPosition(10);
+    m_form->Memo1->setTextCursor(cursor);
+    QTest::sendKeyEvent(QTest::Click, m_form->Memo1, Qt::Key_unknown, QStringLiteral("Q"),
+                        Qt::NoModifier);
+    QCOMPARE(m_form->Memo1->text(), kept);
+    QCOMPARE(m_form->Memo1->textCursor().position(), 10);
+
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("生日"));
+    QCoreApplication::sendEvent(m_form->Memo1, &commit);
+    QCOMPARE(m_form->Memo1->text(), kept);
+    QCOMPARE(m_form->Memo1->textCursor().position(), 10);
+    QCOMPARE(m_form->Edit4->text(), QStringLiteral("0"));
+
+    // With room left, the commit counts at once, without a key release.
+    m_form->Memo1->setText(QStringLiteral("ab"));
+    m_form->Memo1->moveCursor(QTextCursor::End);
+    QCoreApplication::sendEvent(m_form->Memo1, &commit);
+    QCOMPARE(m_form->Memo1->text(), QStringLiteral("ab生日"));
+    QCOMPARE(m_form->Edit4->text(), QStringLiteral("66"));
 }
 
 void TestSendingPageFiles::checkWritesTrimmedValues()
@@ -316,7 +352,8 @@ void TestSendingPageFiles::loadMessage()
                big5(QStringLiteral("今天\nhi\r\r\n") + longText) + QByteArray("\0rest", 5));
     m_form->loadMessageText();
     QCOMPARE(m_form->Memo1->text(), QStringLiteral("今天\r\nhi\r\n\r\n") + longText);
-    QCOMPARE(m_form->Edit4->text(), QString());
+    // The count is shown at once; the text is not cut before a key is released.
+    QCOMPARE(m_form->Edit4->text(), QStringLiteral("-141"));
 
     // Saved back, the lines end with CR LF.
     m_form->BitBtn2->click();

@@ -23,8 +23,21 @@ void FakeBrowser::navigate(const QString& address)
         throw Failure(std::exchange(m_nextNavigateFailure, QString()));
 }
 
-void FakeBrowser::runSteps(const DomSteps& steps, std::function<void(const QString& failure)> done)
+void FakeBrowser::runSteps(const QString& gatewayOrigin, const DomSteps& steps,
+                           std::function<void(const QString& failure)> done)
 {
     m_stepRuns << steps;
-    done(std::exchange(m_nextFailure, QString()));
+    m_origins << gatewayOrigin;
+    QMetaObject::invokeMethod(
+        this, [done = std::move(done), failure = std::exchange(m_nextFailure, QString())] {
+            done(failure);
+        }, Qt::QueuedConnection);
+}
+
+void FakeBrowser::readPageSummary(
+    std::function<void(const QString& title, const QString& firstLine)> done)
+{
+    QMetaObject::invokeMethod(
+        this, [this, done = std::move(done)] { done(m_title, m_firstLine); },
+        Qt::QueuedConnection);
 }

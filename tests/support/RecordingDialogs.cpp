@@ -23,6 +23,11 @@ bool RecordingDialogs::confirm(const QString& text)
     return m_answers.isEmpty() ? true : m_answers.takeFirst();
 }
 
+bool RecordingDialogs::ask(const QString& text)
+{
+    return confirm(text);
+}
+
 QStringList RecordingDialogs::texts() const
 {
     QStringList result;
@@ -46,6 +51,16 @@ QStringList RecordingDialogs::errors() const
     QStringList result;
     for (const Shown& shown : m_shown) {
         if (shown.kind == Shown::Error)
+            result << shown.text;
+    }
+    return result;
+}
+
+QStringList RecordingDialogs::questions() const
+{
+    QStringList result;
+    for (const Shown& shown : m_shown) {
+        if (shown.kind == Shown::Question)
             result << shown.text;
     }
     return result;

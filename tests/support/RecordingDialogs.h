@@ -25,8 +25,9 @@ public:
     void showMessage(const QString& text) override;
     void showError(const QString& text) override;
     bool confirm(const QString& text) override;
+    bool ask(const QString& text) override;
 
-    // The next questions are answered with these, in order; OK when empty.
+    // The next questions are answered with these, in order; OK (Yes) when empty.
     void queueAnswers(QList<bool> answers) { m_answers += answers; }
     // Runs while a box is "open", to check what the window looked like then.
     void setOnShow(std::function<void(const Shown&)> hook) { m_onShow = std::move(hook); }
@@ -35,6 +36,7 @@ public:
     QStringList texts() const;
     QStringList messages() const;
     QStringList errors() const;
+    QStringList questions() const;
     void clear() { m_shown.clear(); }
 
 private:

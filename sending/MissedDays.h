@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+
+#include <optional>
+
+// The days whose birthdays may have gone without a greeting: those after the
+// last start-up and before today, at most the last maxDays of them, oldest
+// first. None when the program has no earlier start-up on record.
+QList<QDate> missedDays(const std::optional<QDate>& lastStartup, const QDate& today,
+                        int maxDays = 7);
