@@ -25,6 +25,7 @@ private Q_SLOTS:
     void enterPressesFocusedButton();
     void infoSwitchesAnswerWithoutStarting_data();
     void infoSwitchesAnswerWithoutStarting();
+    void windowHasItsOwnIcon();
     void keptWhereItFits();
     void movedOnANarrowScreen();
     void shrunkWithScrollBarsAtDoubleScale();
@@ -103,6 +104,14 @@ void TestDesktopConventions::infoSwitchesAnswerWithoutStarting()
     const QString out = QString::fromUtf8(program.readAllStandardOutput());
     for (const QString& text : printed)
         QVERIFY2(out.contains(text), qPrintable(out));
+}
+
+void TestDesktopConventions::windowHasItsOwnIcon()
+{
+    // Drawn from the program's SVG: nothing shows when Qt's SVG plugin is missing.
+    const QImage icon = m_form->windowIcon().pixmap(64, 64).toImage();
+    QCOMPARE(icon.size(), QSize(64, 64));
+    QCOMPARE(icon.pixelColor(10, 55), QColor(221, 255, 255));
 }
 
 QScrollArea* TestDesktopConventions::pageScroller(const QWidget* panel)
