@@ -6,22 +6,27 @@
 #include "ContactGrid.h"
 #include "ContactStore.h"
 #include "DatePicker.h"
+#include "EnterClicksButton.h"
 #include "Fonts.h"
 #include "HiddenAccountTable.h"
 #include "Memo.h"
 #include "SendLog.h"
 #include "StartupSequence.h"
+#include "WindowPlacement.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -31,6 +36,7 @@ namespace {
 
 // The window's outer size is 688 x 570 with a 4-pixel sizeable frame and a
 // 23-pixel caption, which leaves this client area.
+constexpr QSize outerSize(688, 570);
 constexpr QSize clientSize(680, 539);
 constexpr QPoint windowPosition(146, 43);
 const QColor panelColour(221, 255, 255);
@@ -61,6 +67,46 @@ void setTextColour(QWidget* widget, const QColor& colour)
     palette.setColor(QPalette::Text, colour);
     palette.setColor(QPalette::ButtonText, colour);
     widget->setPalette(palette);
+}
+
+// Puts the window at its own place and size when that lies wholly on the
+// screen it opens on; otherwise moves it, and cuts it down if it must, so
+// that all of it is on that screen.
+void placeOnScreen(QWidget* window)
+{
+    const QScreen* screen = QGuiApplication::screenAt(windowPosition);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QRect wanted(windowPosition, outerSize);
+    const QRect placed = screen ? fitWindowToScreen(wanted, screen->availableGeometry()) : wanted;
+    window->move(placed.topLeft());
+    window->resize(placed.size() - (outerSize - clientSize));
+}
+
+// The content of a tab page, inside a scroll area that fills the page. While
+// the page is at least as large as the content's minimum size, the content
+// fills the page exactly as if it were the page; a smaller page (a window cut
+// down to a small screen) scrolls instead of hiding controls.
+QWidget* scrollableContent(QWidget* page)
+{
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(page);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->viewport()->setAutoFillBackground(false);
+    auto* content = new QWidget;
+    scroll->setWidget(content);
+    content->setAutoFillBackground(false);
+    layout->addWidget(scroll);
+    return content;
+}
+
+// The room a panel's visible controls take from its top left corner.
+QSize controlsExtent(const QWidget* panel)
+{
+    const QRect used = panel->childrenRect();
+    return {used.x() + used.width(), used.y() + used.height()};
 }
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
@@ -107,10 +153,10 @@ TForm1::TForm1(const FormServices& services, QWidget* parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Selvanto"));
+    setWindowIcon(QIcon(QStringLiteral(":/selvanto.svg")));
     setFont(mingFont(defaultFontPixels));
-    resize(clientSize);
-    move(windowPosition);
     createControls();
+    placeOnScreen(this);
     connectContactPage();
     connectGateway();
     connectFiles();
@@ -140,14 +186,18 @@ void TForm1::createControls()
     historyLayout->setContentsMargins(2, 2, 2, 2);
     historyLayout->addWidget(StringGrid1);
     setKeyboardOrder();
+    auto* enterClicks = new EnterClicksButton(this);
+    enterClicks->installOnButtonsIn(Panel2);
+    enterClicks->installOnButtonsIn(Panel1);
     PageControl1->setCurrentIndex(1);
 }
 
 void TForm1::createContactPage()
 {
-    auto* layout = new QVBoxLayout(TabSheet1);
+    QWidget* content = scrollableContent(TabSheet1);
+    auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
-    Panel2 = makePanel(TabSheet1, "Panel2");
+    Panel2 = makePanel(content, "Panel2");
     layout->addWidget(Panel2);
 
     Button1 = makeButton(Panel2, "Button1", QStringLiteral("新增"), {172, 2, 57, 25});
@@ -161,16 +211,20 @@ void TForm1::createContactPage()
     DBGrid1 = named(new ContactGrid(*m_services.dialogs, Panel2), "DBGrid1");
     DBGrid1->setGeometry(128, 32, 401, 465);
     DBGrid1->setAccessibleName(QStringLiteral("通訊錄"));
+    content->setMinimumSize(controlsExtent(Panel2));
 }
 
 void TForm1::createSendingPage()
 {
-    auto* layout = new QVBoxLayout(TabSheet2);
-    layout->setContentsMargins(2, 2, 2, 2);
+    QWidget* content = scrollableContent(TabSheet2);
+    constexpr int border = 2;
+    constexpr int browserHeight = 273;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(border, border, border, border);
     layout->setSpacing(0);
 
-    ScrollBox1 = named(new QScrollArea(TabSheet2), "ScrollBox1");
-    ScrollBox1->setFixedHeight(273);
+    ScrollBox1 = named(new QScrollArea(content), "ScrollBox1");
+    ScrollBox1->setFixedHeight(browserHeight);
     ScrollBox1->setWidgetResizable(true);
     WebBrowser1 = m_services.browser->widget();
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
@@ -178,7 +232,7 @@ void TForm1::createSendingPage()
     ScrollBox1->setWidget(WebBrowser1);
     layout->addWidget(ScrollBox1);
 
-    Panel1 = makePanel(TabSheet2, "Panel1");
+    Panel1 = makePanel(content, "Panel1");
     layout->addWidget(Panel1, 1);
 
     const QFont small = mingFont(smallFontPixels);
@@ -254,7 +308,9 @@ void TForm1::createSendingPage()
     ValueListEditor2->hide();
 
     Label10 = makeLabel(Panel1, "Label10", QString(), {505, 61});
-    Label10->setFixedWidth(170);
+    Label10->setWordWrap(true);
+    Label10->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label10->setFixedSize(160, 45);
     Label10->setAccessibleName(QStringLiteral("待發送人數"));
     Label11 = named(new QLabel(ScrollBox1), "Label11");
     Label11->setAutoFillBackground(true);
@@ -290,6 +346,8 @@ void TForm1::createSendingPage()
     Label6->setBuddy(DateTimePicker1);
     Label8->setBuddy(ComboBox1);
     Label9->setBuddy(ComboBox2);
+
+    content->setMinimumSize(controlsExtent(Panel1) + QSize(2 * border, 2 * border + browserHeight));
 }
 
 void TForm1::setKeyboardOrder()
