@@ -108,6 +108,9 @@ void ContactGrid::setDataset(ContactDataset* dataset)
     for (int column = 0; column < contactfields::count; ++column)
         setColumnWidth(column, columnWidths[column]);
     connect(dataset, &ContactDataset::currentRowChanged, this, &ContactGrid::followDataset);
+    // Rows that could not be read are shown empty, never without a word.
+    connect(dataset, &ContactDataset::readFailed, this,
+            [this](const QString& text) { run([&text] { throw Failure(text); }); });
     followDataset();
 }
 

@@ -225,9 +225,14 @@ void TestSendingPageFiles::loadWritesBack_data()
         << "pw"
         << "123"
         << big5(QStringLiteral("; note\n[account]\nuser=pw\r\n認證碼=123\r\n\n[other]\nx=1\n"));
+    // Without an account name nothing is written back.
     QTest::newRow("no entries") << QByteArray("[account]\r\n") << QStringList{} << ""
                                 << ""
-                                << "" << big5(QStringLiteral("[account]\r\n=\r\n認證碼=\r\n"));
+                                << "" << QByteArray("[account]\r\n");
+    QTest::newRow("empty name") << big5(QStringLiteral("[account]\r\n= pw\r\n認證碼=1\r\n"))
+                                << QStringList{"", "pw", QStringLiteral("認證碼"), "1"} << ""
+                                << "pw"
+                                << "1" << big5(QStringLiteral("[account]\r\n= pw\r\n認證碼=1\r\n"));
     QTest::newRow("code first") << big5(QStringLiteral("[account]\r\n認證碼=123\r\n"))
                                 << QStringList{QStringLiteral("認證碼"), "123"}
                                 << QStringLiteral("認證碼") << "123"
