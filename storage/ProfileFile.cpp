@@ -4,8 +4,8 @@
 #include "Failure.h"
 
 #include <QFile>
-#include <QStringDecoder>
 #include <QSet>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <optional>

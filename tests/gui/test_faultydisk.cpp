@@ -8,9 +8,9 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QSignalBlocker>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTemporaryDir>
 #include <QTest>
 
