@@ -26,20 +26,21 @@ QString unrecognisedFormat(const QString& path)
 ContactStore::ContactStore(const QString& path, int busyTimeoutMs)
     : m_path(path),
       m_connection(
-          QStringLiteral("selvanto-contacts-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
+          QStringLiteral("selvanto-contacts-%1").arg(connectionCounter.fetchAndAddRelaxed(1))),
+      m_busyWait(busyTimeoutMs)
 {
     checkFile();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     // mode=rw: a file that vanished since the check is reported, never created.
     db.setDatabaseName(QUrl::fromLocalFile(m_path).toString(QUrl::FullyEncoded) +
                        QStringLiteral("?mode=rw"));
-    db.setConnectOptions(
-        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
     try {
         if (!db.open()) {
             throw Failure(QStringLiteral("Could not open '%1': %2")
                               .arg(m_path, db.lastError().databaseText()));
         }
+        m_busyWait.install(handle());
         checkFields();
         // The scan reads the table once from end to end and the grid reads a
         // page of rows at a time: a small page cache serves both as well as

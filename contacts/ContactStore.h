@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BusyWait.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -37,4 +39,5 @@ private:
 
     QString m_path;
     QString m_connection;
+    BusyWait m_busyWait;
 };

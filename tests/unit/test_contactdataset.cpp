@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -376,10 +377,24 @@ void TestContactDataset::lockedDatabaseSaveWaitsThenKeepsTheRow()
 
     {
         const ContactBookLock lock(m_path);
+        // A timer keeps firing while the save waits: the window stays alive.
+        QElapsedTimer sinceTick;
+        qint64 longestGap = 0;
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            longestGap = std::max(longestGap, sinceTick.restart());
+            ++ticks;
+        });
+        ticker.start(5);
+        sinceTick.start();
         QElapsedTimer waited;
         waited.start();
         const QString failure = failureOf([&] { m_table->post(); });
         QVERIFY2(waited.elapsed() >= 300, qPrintable(QString::number(waited.elapsed())));
+        QVERIFY2(
+            ticks >= 10 && longestGap < 100,
+            qPrintable(QStringLiteral("%1 ticks, longest gap %2 ms").arg(ticks).arg(longestGap)));
         QCOMPARE(failure,
                  QStringLiteral("ADOTable1: Could not save the contact: database is locked"));
         QCOMPARE(m_table->state(), State::Insert);
