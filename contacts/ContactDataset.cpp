@@ -2,6 +2,7 @@
 
 #include "ContactStore.h"
 #include "Failure.h"
+#include "SqliteAdvice.h"
 #include "SqliteStatement.h"
 
 #include <QSqlError>
@@ -23,8 +24,9 @@ QString fieldList()
 
 [[noreturn]] void failQuery(const QString& what, const QSqlQuery& query)
 {
-    throw Failure(contactfields::datasetFailure(what + QStringLiteral(": ") +
-                                                query.lastError().databaseText()));
+    const QSqlError error = query.lastError();
+    throw Failure(contactfields::datasetFailure(sqliteadvice::explained(
+        what + QStringLiteral(": ") + error.databaseText(), error.nativeErrorCode().toInt())));
 }
 
 } // namespace
@@ -162,7 +164,8 @@ void ContactDataset::remove()
     }
     if (m_keys.isEmpty()) {
         throw Failure(contactfields::datasetFailure(
-            QStringLiteral("Cannot perform this operation on an empty dataset")));
+            QStringLiteral("Cannot perform this operation on an empty dataset\n"
+                           "通訊錄是空的，沒有可以刪除的聯絡人。")));
     }
     const int row = m_current;
     const qint64 key = m_keys[row];

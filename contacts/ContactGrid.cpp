@@ -282,7 +282,8 @@ void ContactGrid::commitEditor()
         !editor->hasAcceptableInput()) {
         QApplication::beep();
         editor->setFocus();
-        throw Failure(QStringLiteral("Invalid input value.  Use escape key to abandon changes"));
+        throw Failure(QStringLiteral("Invalid input value.  Use escape key to abandon changes\n"
+                                     "生日要填滿六位數字，例如 800305；按 Esc 可放棄修改。"));
     }
     commitData(editor);
     closeEditor(editor, QAbstractItemDelegate::NoHint);

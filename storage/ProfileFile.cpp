@@ -205,6 +205,14 @@ const QByteArray utf8Mark = QByteArrayLiteral("\xEF\xBB\xBF");
 const QByteArray utf16LeMark = QByteArrayLiteral("\xFF\xFE");
 const QByteArray utf16BeMark = QByteArrayLiteral("\xFE\xFF");
 
+QString unableToWrite(const QString& path)
+{
+    return QStringLiteral("Unable to write to %1\n"
+                          "無法寫入這個檔案，檔案內容未變更。請確認程式資料夾與這個檔案可以寫入"
+                          "（檔案不是唯讀），磁碟也還有空間。")
+        .arg(path);
+}
+
 // Reading a file that cannot be read gives empty text, as a missing one does.
 QByteArray readRawFile(const QString& path)
 {
@@ -241,7 +249,7 @@ QByteArray readFileForEdit(const QString& path)
     if (!file.exists())
         return {};
     if (!file.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("Unable to write to %1").arg(path));
+        throw Failure(unableToWrite(path));
     return file.readAll();
 }
 
@@ -362,5 +370,5 @@ void ProfileFile::writeString(QStringView section, QStringView key, QStringView 
 
     AtomicFile file(m_path, m_access);
     if (file.write(joinLines(lines)) != AtomicFile::Status::Written)
-        throw Failure(QStringLiteral("Unable to write to %1").arg(m_path));
+        throw Failure(unableToWrite(m_path));
 }
