@@ -52,6 +52,7 @@ private:
     void enterKey();
     void escapeKey();
     void deleteWithQuestion();
+    bool refusePaste(QLineEdit* editor);
     void discardEditor();
     void setColumn(int column);
     void followDataset();

@@ -5,6 +5,7 @@
 #include "ScriptedWindow.h"
 #include "TestFiles.h"
 
+#include <QClipboard>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -59,6 +60,8 @@ private Q_SLOTS:
     void insertAndCtrlDelete();
     void tabMovesBetweenCells();
     void birthdayEditor();
+    void typedValuesChecked_data();
+    void typedValuesChecked();
     void losingFocusDropsAnUntouchedRow();
     void largeContactBookStaysLazy();
 
@@ -554,6 +557,62 @@ void TestContactPage::birthdayEditor()
     key(Qt::Key_Up);
     QCOMPARE(readContactBook(m_path)[0][1].toString(), QStringLiteral("19800101"));
     QVERIFY(m_dialogs.errors().isEmpty());
+}
+
+void TestContactPage::typedValuesChecked_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("typed");  // typed into the emptied cell
+    QTest::addColumn<QString>("pasted"); // then pasted, if not empty
+    QTest::addColumn<QString>("stored"); // the field once Enter is pressed
+    QTest::addColumn<bool>("refused");   // a message or error was shown
+
+    QTest::newRow("29 February") << 1 << "000229" << QString() << "000229" << false;
+    QTest::newRow("month 13") << 1 << "801301" << QString() << "800101" << true;
+    QTest::newRow("31 April") << 1 << "800431" << QString() << "800101" << true;
+    QTest::newRow("mobile keeps phone characters")
+        << 2 << "+886 (9)1-2a" << QString() << "+886 (9)1-2" << false;
+    QTest::newRow("pasted name too long") << 0 << "" << QString(21, QChar(0x540D)) << "甲" << true;
+    QTest::newRow("pasted name fits")
+        << 0 << "" << QString(20, QChar(0x540D)) << QString(20, QChar(0x540D)) << false;
+    QTest::newRow("pasted mobile with letters") << 2 << ""
+                                                << "0911abc"
+                                                << "0911" << true;
+    QTest::newRow("pasted birthday not a day") << 1 << ""
+                                               << "800230"
+                                               << "800101" << true;
+}
+
+// Typed and pasted values must fit their field; a refused one leaves the
+// stored value as it was.
+void TestContactPage::typedValuesChecked()
+{
+    QFETCH(int, column);
+    QFETCH(QString, typed);
+    QFETCH(QString, pasted);
+    QFETCH(QString, stored);
+    QFETCH(bool, refused);
+
+    start({row("甲", "800101", "0911")});
+    showContactPage();
+    grid()->setCurrentIndex(grid()->model()->index(0, column));
+    key(Qt::Key_F2);
+    QVERIFY(grid()->cellEditor());
+    if (!typed.isEmpty()) {
+        grid()->cellEditor()->selectAll();
+        key(Qt::Key_Delete);
+        type(typed);
+    }
+    if (!pasted.isEmpty()) {
+        QGuiApplication::clipboard()->setText(pasted);
+        grid()->cellEditor()->selectAll();
+        key(Qt::Key_V, Qt::ControlModifier);
+    }
+    key(Qt::Key_Return);
+    if (refused)
+        key(Qt::Key_Escape);
+    QCOMPARE(m_dialogs.shown().size(), refused ? 1 : 0);
+    QCOMPARE(table()->fieldValue(column).toString(), stored);
 }
 
 void TestContactPage::losingFocusDropsAnUntouchedRow()
