@@ -392,9 +392,10 @@ void ContactGrid::focusChanged(QWidget* old, QWidget* now)
         return;
     if (now->window() != window() || QApplication::activePopupWidget())
         return;
-    run([this] {
+    run([this, now] {
         commitEditor();
-        if (m_dataset->state() == ContactDataset::State::Insert && !m_dataset->isModified())
+        if (m_dataset->state() == ContactDataset::State::Insert && !m_dataset->isModified() &&
+            now != m_saveWidget)
             m_dataset->cancel();
     });
 }

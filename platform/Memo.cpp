@@ -3,6 +3,7 @@
 #include "MemoText.h"
 
 #include <QKeyEvent>
+#include <QTextBlock>
 
 Memo::Memo(QWidget* parent) : QPlainTextEdit(parent)
 {
@@ -15,12 +16,15 @@ Memo::Memo(QWidget* parent) : QPlainTextEdit(parent)
 
 QString Memo::text() const
 {
-    // The document keeps one block per line; soft line separators typed with
-    // Shift+Enter count as line breaks too.
-    QString plain = toPlainText();
-    plain.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    plain.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return plain;
+    // One block per line, each as typed: toPlainText() would turn a no-break
+    // space into a space and a line separator into a line break.
+    QString text;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block != document()->begin())
+            text += QLatin1String("\r\n");
+        text += block.text();
+    }
+    return text;
 }
 
 void Memo::setText(const QString& text)
@@ -32,6 +36,19 @@ void Memo::setText(const QString& text)
     plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     setPlainText(plain);
     moveCursor(QTextCursor::Start);
+}
+
+void Memo::keyPressEvent(QKeyEvent* event)
+{
+    // Shift+Enter breaks the line as Enter does, not with a line separator
+    // that would travel on inside the text.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && event->modifiers() == Qt::ShiftModifier && !isReadOnly()) {
+        textCursor().insertBlock();
+        ensureCursorVisible();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 void Memo::keyReleaseEvent(QKeyEvent* event)

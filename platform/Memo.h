@@ -22,5 +22,6 @@ Q_SIGNALS:
     void keyReleased(int key);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 };

@@ -633,6 +633,15 @@ void TestContactPage::losingFocusDropsAnUntouchedRow()
     QCOMPARE(table()->rowCount(), 2);
     QCOMPARE(table()->fieldValue(0).toString(), QStringLiteral("乙"));
     QCOMPARE(table()->state(), State::Insert);
+
+    // 新增 then 儲存 without typing: the new row stays.
+    m_form->Button1->click();
+    QCOMPARE(table()->rowCount(), 3);
+    QVERIFY(grid()->hasFocus());
+    QTest::mouseClick(m_form->Button3, Qt::LeftButton);
+    QVERIFY(m_form->Button3->hasFocus() || !m_form->Button3->isEnabled());
+    QCOMPARE(table()->rowCount(), 3);
+    QCOMPARE(table()->state(), State::Insert);
 }
 
 void TestContactPage::largeContactBookStaysLazy()

@@ -42,6 +42,7 @@ private Q_SLOTS:
     void cleanup() { closeWindow(); }
 
     void counterEmptyUntilFirstKeyRelease();
+    void memoTextAsTyped();
     void counterOnKeyRelease_data();
     void counterOnKeyRelease();
     void counterLeavesAnUncutMemoAlone();
@@ -88,6 +89,19 @@ void TestSendingPageFiles::counterEmptyUntilFirstKeyRelease()
     QTest::keyClick(m_form->Memo1, Qt::Key_Shift);
     QCOMPARE(m_form->Memo1->text(), letters(140));
     QCOMPARE(m_form->Edit4->text(), QStringLiteral("0"));
+}
+
+// A no-break space and a line separator reach the file and the gateway as
+// they are; Shift+Enter breaks the line as Enter does.
+void TestSendingPageFiles::memoTextAsTyped()
+{
+    const QString text = QStringLiteral("a\u00A0b\u2028c\r\nd");
+    m_form->Memo1->setText(text);
+    QCOMPARE(m_form->Memo1->text(), text);
+    m_form->Memo1->moveCursor(QTextCursor::End);
+    QTest::keyClick(m_form->Memo1, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(m_form->Memo1, QStringLiteral("\u00A0e"));
+    QCOMPARE(m_form->Memo1->text(), text + QStringLiteral("\r\n\u00A0e"));
 }
 
 void TestSendingPageFiles::counterOnKeyRelease_data()
