@@ -222,23 +222,9 @@ QByteArray readRawFile(const QString& path)
     return file.readAll();
 }
 
-// A file saved by an editor as Unicode is read as far as the code page can
-// hold its text, so its entries are not lost to the byte-order mark.
 QByteArray readFile(const QString& path)
 {
-    const QByteArray bytes = readRawFile(path);
-    const auto reencoded = [&](QStringConverter::Encoding encoding, qsizetype markSize) {
-        QStringDecoder decoder(encoding);
-        const QString text = decoder.decode(QByteArrayView(bytes).sliced(markSize));
-        return ansi::encode(text);
-    };
-    if (bytes.startsWith(utf8Mark))
-        return reencoded(QStringConverter::Utf8, utf8Mark.size());
-    if (bytes.startsWith(utf16LeMark))
-        return reencoded(QStringConverter::Utf16LE, utf16LeMark.size());
-    if (bytes.startsWith(utf16BeMark))
-        return reencoded(QStringConverter::Utf16BE, utf16BeMark.size());
-    return bytes;
+    return ProfileFile::ansiContent(readRawFile(path));
 }
 
 // A write rewrites the whole file, so a file that exists but cannot be read
@@ -250,7 +236,7 @@ QByteArray readFileForEdit(const QString& path)
         return {};
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(unableToWrite(path));
-    return file.readAll();
+    return ProfileFile::ansiContent(file.readAll());
 }
 
 } // namespace
@@ -280,6 +266,24 @@ QList<std::pair<QString, QString>> ProfileFile::readEntries(QStringView section)
         entries.append({parsed[i].name, unquoted(parsed[i].value)});
     }
     return entries;
+}
+
+// A file saved by an editor as Unicode is read as far as the code page can
+// hold its text, so its entries are not lost to the byte-order mark.
+QByteArray ProfileFile::ansiContent(const QByteArray& bytes)
+{
+    const auto reencoded = [&](QStringConverter::Encoding encoding, qsizetype markSize) {
+        QStringDecoder decoder(encoding);
+        const QString text = decoder.decode(QByteArrayView(bytes).sliced(markSize));
+        return ansi::encode(text);
+    };
+    if (bytes.startsWith(utf8Mark))
+        return reencoded(QStringConverter::Utf8, utf8Mark.size());
+    if (bytes.startsWith(utf16LeMark))
+        return reencoded(QStringConverter::Utf16LE, utf16LeMark.size());
+    if (bytes.startsWith(utf16BeMark))
+        return reencoded(QStringConverter::Utf16BE, utf16BeMark.size());
+    return bytes;
 }
 
 QString ProfileFile::formatProblem() const

@@ -44,6 +44,10 @@ public:
     // not code page 950), or empty. Reading still takes what it can: a file
     // with a byte-order mark is read in its Unicode form.
     QString formatProblem() const;
+    // The bytes of a file as this class reads and edits them: a file with a
+    // byte-order mark in its Unicode form converted to the code page (a
+    // write then stores it without the mark), any other file as it is.
+    static QByteArray ansiContent(const QByteArray& bytes);
 
     // Replaces the key's value on its own line, or adds the key to its
     // section as the placement says, or appends the section at the end of
