@@ -33,7 +33,8 @@ bool BusyWait::waitSlice(int attempts)
     const QCoreApplication* application = QCoreApplication::instance();
     // A read that a repaint starts during the wait waits plainly: the event
     // loop is not entered twice.
-    if (!application || application->thread() != QThread::currentThread() || m_inEventLoop) {
+    if (!m_responsive || !application || application->thread() != QThread::currentThread() ||
+        m_inEventLoop) {
         QThread::msleep(sliceMs);
         return true;
     }

@@ -170,6 +170,7 @@ void ContactDataset::remove()
     const int row = m_current;
     const qint64 key = m_keys[row];
     const Values read = m_state == State::Edit ? m_read : storedValues(row);
+    const BusyWait::Responsive responsive(m_store.busyWait());
     QSqlQuery query(m_store.database());
     query.prepare(QStringLiteral("DELETE FROM contact WHERE rowid=? AND %1").arg(sameAsRead()));
     query.addBindValue(key);
@@ -391,6 +392,7 @@ void ContactDataset::failChangedElsewhere(qint64 key)
 
 void ContactDataset::writeRow()
 {
+    const BusyWait::Responsive responsive(m_store.busyWait());
     QSqlQuery query(m_store.database());
     if (m_state == State::Insert) {
         query.prepare(QStringLiteral("INSERT INTO contact (%1) VALUES (?,?,?)").arg(fieldList()));
