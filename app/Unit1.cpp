@@ -244,9 +244,12 @@ void TForm1::createSendingPage()
     Label2 = makeLabel(Panel1, "Label2", QStringLiteral("密碼"), {255, 7});
     Edit2 = makeEdit(Panel1, "Edit2", QStringLiteral("密碼"), {288, 3, 82, 21});
     Edit2->setEchoMode(QLineEdit::Password);
+    // "*" for each character, whatever the style would use instead.
+    Edit2->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     Label7 = makeLabel(Panel1, "Label7", QStringLiteral("認證碼"), {383, 7});
     Edit5 = makeEdit(Panel1, "Edit5", QStringLiteral("認證碼"), {431, 3, 93, 21});
     Edit5->setEchoMode(QLineEdit::Password);
+    Edit5->setStyleSheet(Edit2->styleSheet());
     CheckBox1 = named(new QCheckBox(QStringLiteral("儲存帳號密碼"), Panel1), "CheckBox1");
     CheckBox1->setGeometry(536, 5, 104, 17);
 

@@ -228,6 +228,7 @@ private:
     void loadMessageText();
     void releaseSavedAccount();
     void CheckBox1Click();
+    void forgetSavedAccount();
     void BitBtn2Click();
     // While the start-up's account load checks the box, the write-back's
     // failure is kept here so the load step itself fails.

@@ -34,6 +34,7 @@ void TForm1::connectContactPage()
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    DBGrid1->setSaveWidget(Button3);
 }
 
 void TForm1::openContactBook()

@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "AccountFile.h"
+#include "Dialogs.h"
 #include "Failure.h"
 #include "Guard.h"
 #include "Memo.h"
@@ -9,6 +10,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
 
 void TForm1::connectFiles()
@@ -55,6 +57,21 @@ void TForm1::loadSavedAccount()
     Edit2->setText(saved->password);
     Edit5->setText(saved->code);
 
+    // A file this program cannot read as its own, or one without an account
+    // name, is not written back: writing would turn what was read into the
+    // file's content. The box shows that the file is there.
+    if (!saved->problem.isEmpty() || saved->name.isEmpty()) {
+        const QSignalBlocker blocker(CheckBox1);
+        CheckBox1->setChecked(true);
+        if (!saved->problem.isEmpty())
+            m_services.dialogs->showMessage(
+                QStringLiteral("帳號檔 %1 不是本程式的格式：%2。\n已載入能讀出的帳號，"
+                               "但沒有寫回檔案。要以本程式的格式儲存，請取消勾選後再勾選"
+                               "「儲存帳號密碼」。")
+                    .arg(AccountIniPath, saved->problem));
+        return;
+    }
+
     // Checking the box writes the file back; when that fails, this step
     // fails too, so the start-up ends here.
     std::exception_ptr writeBackFailure;
@@ -83,7 +100,19 @@ void TForm1::CheckBox1Click()
     if (CheckBox1->isChecked())
         account::save(m_services.exeDir, Edit1->text(), Edit2->text(), Edit5->text());
     else
+        forgetSavedAccount();
+}
+
+void TForm1::forgetSavedAccount()
+{
+    try {
         account::forget(m_services.exeDir);
+    } catch (...) {
+        // The file is still there: the box keeps saying so.
+        const QSignalBlocker blocker(CheckBox1);
+        CheckBox1->setChecked(true);
+        throw;
+    }
 }
 
 void TForm1::BitBtn2Click()

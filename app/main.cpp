@@ -1,6 +1,8 @@
 #include "DesktopServices.h"
+#include "ExeDir.h"
 #include "Fonts.h"
 #include "InfoSwitches.h"
+#include "SingleInstance.h"
 #include "Unit1.h"
 
 #include <QApplication>
@@ -13,8 +15,22 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     registerFontSubstitutions();
 
+    // One copy per folder. The autostart entry passes an argument: a copy it
+    // starts while one is running ends without a word.
+    SingleInstance instance(exeDir());
+    if (!instance.claim()) {
+        if (QCoreApplication::arguments().size() < 2)
+            instance.knock();
+        return 0;
+    }
+
     DesktopServices desktop;
     TForm1 Form1(desktop.services());
+    QObject::connect(&instance, &SingleInstance::activationRequested, &Form1, [&Form1] {
+        Form1.setWindowState(Form1.windowState() & ~Qt::WindowMinimized);
+        Form1.raise();
+        Form1.activateWindow();
+    });
     Form1.show();
     return QApplication::exec();
 }

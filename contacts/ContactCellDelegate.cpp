@@ -4,6 +4,7 @@
 #include "ContactGrid.h"
 
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
 
 ContactCellDelegate::ContactCellDelegate(ContactGrid* grid)
     : QStyledItemDelegate(grid), m_grid(grid)
@@ -18,6 +19,10 @@ QWidget* ContactCellDelegate::createEditor(QWidget* parent, const QStyleOptionVi
         editor->setInputMask(QStringLiteral("999999;_"));
     else
         editor->setMaxLength(contactfields::sizes[index.column()]);
+    // Only what a phone number is written with can be typed.
+    if (index.column() == contactfields::Mobile)
+        editor->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral("[0-9 +()\\-]*")), editor));
     m_grid->editorOpened(editor, index);
     return editor;
 }

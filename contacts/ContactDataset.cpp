@@ -2,6 +2,7 @@
 
 #include "ContactStore.h"
 #include "Failure.h"
+#include "SqliteAdvice.h"
 #include "SqliteStatement.h"
 
 #include <QSqlError>
@@ -23,8 +24,9 @@ QString fieldList()
 
 [[noreturn]] void failQuery(const QString& what, const QSqlQuery& query)
 {
-    throw Failure(contactfields::datasetFailure(what + QStringLiteral(": ") +
-                                                query.lastError().databaseText()));
+    const QSqlError error = query.lastError();
+    throw Failure(contactfields::datasetFailure(sqliteadvice::explained(
+        what + QStringLiteral(": ") + error.databaseText(), error.nativeErrorCode().toInt())));
 }
 
 } // namespace
@@ -54,7 +56,22 @@ QVariant ContactDataset::data(const QModelIndex& index, int role) const
         return {};
     if (index.row() == m_current && m_state != State::Browse)
         return m_buffer[index.column()];
-    return storedValues(index.row())[index.column()];
+    // A view asking for a cell cannot take a failure: the page is marked
+    // unreadable, shown empty, and the failure reported once, after the
+    // view has finished asking.
+    const int page = index.row() / pageSize;
+    if (m_unreadablePages.contains(page))
+        return {};
+    try {
+        return storedValues(index.row())[index.column()];
+    } catch (const Failure& failure) {
+        m_unreadablePages.insert(page);
+        auto* self = const_cast<ContactDataset*>(this);
+        QMetaObject::invokeMethod(
+            self, [self, text = failure.text()] { Q_EMIT self->readFailed(text); },
+            Qt::QueuedConnection);
+        return {};
+    }
 }
 
 QVariant ContactDataset::headerData(int section, Qt::Orientation orientation, int role) const
@@ -108,6 +125,7 @@ void ContactDataset::setFieldValue(int column, const QVariant& value)
     const bool empty = value.isNull() || value.toString().isEmpty();
     m_buffer[column] = empty ? QVariant() : QVariant(value.toString());
     m_modified = true;
+    m_changed[std::size_t(column)] = true;
     Q_EMIT dataChanged(index(m_current, column), index(m_current, column));
 }
 
@@ -132,6 +150,8 @@ void ContactDataset::edit()
         return;
     }
     m_buffer = storedValues(m_current);
+    m_read = m_buffer;
+    m_changed = {};
     m_modified = false;
     setState(State::Edit);
 }
@@ -144,15 +164,22 @@ void ContactDataset::remove()
     }
     if (m_keys.isEmpty()) {
         throw Failure(contactfields::datasetFailure(
-            QStringLiteral("Cannot perform this operation on an empty dataset")));
+            QStringLiteral("Cannot perform this operation on an empty dataset\n"
+                           "通訊錄是空的，沒有可以刪除的聯絡人。")));
     }
     const int row = m_current;
     const qint64 key = m_keys[row];
+    const Values read = m_state == State::Edit ? m_read : storedValues(row);
+    const BusyWait::Responsive responsive(m_store.busyWait());
     QSqlQuery query(m_store.database());
-    query.prepare(QStringLiteral("DELETE FROM contact WHERE rowid = ?"));
+    query.prepare(QStringLiteral("DELETE FROM contact WHERE rowid=? AND %1").arg(sameAsRead()));
     query.addBindValue(key);
+    for (const QVariant& value : read)
+        query.addBindValue(value);
     if (!query.exec())
         failQuery(QStringLiteral("Could not delete the contact"), query);
+    if (query.numRowsAffected() == 0)
+        failChangedElsewhere(key);
 
     beginRemoveRows({}, row, row);
     m_keys.removeAt(row);
@@ -270,16 +297,21 @@ void ContactDataset::loadPage(int row) const
                         .arg(fieldList(), keyTexts.join(QLatin1Char(','))))) {
         failQuery(QStringLiteral("Could not read the contacts"), query);
     }
-    for (qint64 key : keys)
-        m_cache.insert(key, Values{});
+    QHash<qint64, Values> read;
     while (query.next()) {
         Values values;
         for (int column = 0; column < contactfields::count; ++column) {
             const QVariant value = query.value(column + 1);
             values[column] = value.isNull() ? QVariant() : QVariant(value.toString());
         }
-        m_cache.insert(query.value(0).toLongLong(), values);
+        read.insert(query.value(0).toLongLong(), values);
     }
+    // A damaged page ends the walk early: that is a failure, not rows that
+    // happen to be empty.
+    if (query.lastError().type() != QSqlError::NoError)
+        failQuery(QStringLiteral("Could not read the contacts"), query);
+    for (qint64 key : keys)
+        m_cache.insert(key, read.value(key));
     m_pages.append(keys);
     while (m_pages.size() > pagesKept) {
         for (qint64 key : m_pages.takeFirst())
@@ -338,22 +370,55 @@ void ContactDataset::addRow(int row)
     announceCurrent(previous);
 }
 
+QString ContactDataset::sameAsRead()
+{
+    // IS, not =, so a NULL field matches a NULL field.
+    QStringList conditions;
+    for (int column = 0; column < contactfields::count; ++column)
+        conditions << contactfields::quotedName(column) + QStringLiteral(" IS ?");
+    return conditions.join(QStringLiteral(" AND "));
+}
+
+void ContactDataset::failChangedElsewhere(qint64 key)
+{
+    // What the grid shows of the row is no longer what the file holds:
+    // cancelling reads it again.
+    m_cache.remove(key);
+    throw Failure(contactfields::datasetFailure(
+        QStringLiteral("Row cannot be located for updating. Some values may have been "
+                       "changed since it was last read.\n"
+                       "此筆聯絡人已被其他程式修改，請按取消後重新載入")));
+}
+
 void ContactDataset::writeRow()
 {
+    const BusyWait::Responsive responsive(m_store.busyWait());
     QSqlQuery query(m_store.database());
     if (m_state == State::Insert) {
         query.prepare(QStringLiteral("INSERT INTO contact (%1) VALUES (?,?,?)").arg(fieldList()));
+        for (const QVariant& value : m_buffer)
+            query.addBindValue(value);
     } else {
+        if (std::none_of(m_changed.begin(), m_changed.end(), [](bool changed) { return changed; }))
+            return;
+        // Only the fields the user changed are written, and only while the
+        // row still holds what was read: another program's or another
+        // copy's change is never undone without a word.
         QStringList assignments;
-        for (int column = 0; column < contactfields::count; ++column)
-            assignments << contactfields::quotedName(column) + QStringLiteral("=?");
-        query.prepare(QStringLiteral("UPDATE contact SET %1 WHERE rowid=?")
-                          .arg(assignments.join(QLatin1Char(','))));
-    }
-    for (const QVariant& value : m_buffer)
-        query.addBindValue(value);
-    if (m_state == State::Edit)
+        for (int column = 0; column < contactfields::count; ++column) {
+            if (m_changed[std::size_t(column)])
+                assignments << contactfields::quotedName(column) + QStringLiteral("=?");
+        }
+        query.prepare(QStringLiteral("UPDATE contact SET %1 WHERE rowid=? AND %2")
+                          .arg(assignments.join(QLatin1Char(',')), sameAsRead()));
+        for (int column = 0; column < contactfields::count; ++column) {
+            if (m_changed[std::size_t(column)])
+                query.addBindValue(m_buffer[std::size_t(column)]);
+        }
         query.addBindValue(m_keys[m_current]);
+        for (const QVariant& value : m_read)
+            query.addBindValue(value);
+    }
     if (!query.exec())
         failQuery(QStringLiteral("Could not save the contact"), query);
 
@@ -361,9 +426,7 @@ void ContactDataset::writeRow()
         m_keys[m_current] = query.lastInsertId().toLongLong();
         m_newRow = -1;
     } else if (query.numRowsAffected() == 0) {
-        throw Failure(contactfields::datasetFailure(
-            QStringLiteral("Row cannot be located for updating. Some values may have been "
-                           "changed since it was last read.")));
+        failChangedElsewhere(m_keys[m_current]);
     }
     m_cache.insert(m_keys[m_current], m_buffer);
 }

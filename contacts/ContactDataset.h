@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QVariant>
 
 #include <array>
@@ -83,6 +84,8 @@ public:
 Q_SIGNALS:
     // The current row changed, or the rows around it did.
     void currentRowChanged(int row);
+    // Rows a view asked for could not be read; they are shown empty.
+    void readFailed(const QString& text);
 
 private:
     Values storedValues(int row) const;
@@ -93,6 +96,8 @@ private:
     void dropNewRow();
     void addRow(int row);
     void writeRow();
+    static QString sameAsRead();
+    [[noreturn]] void failChangedElsewhere(qint64 key);
 
     ContactStore& m_store;
     QList<qint64> m_keys;
@@ -101,7 +106,10 @@ private:
     State m_state = State::Browse;
     bool m_modified = false;
     Values m_buffer;
+    Values m_read; // the edited row as it was read, to find others' changes
+    std::array<bool, contactfields::count> m_changed{};
 
     mutable QHash<qint64, Values> m_cache;
     mutable QList<QList<qint64>> m_pages;
+    mutable QSet<int> m_unreadablePages;
 };

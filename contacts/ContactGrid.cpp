@@ -3,11 +3,13 @@
 #include "ContactCellDelegate.h"
 #include "ContactDataset.h"
 #include "ContactFields.h"
+#include "ContactInput.h"
 #include "Dialogs.h"
 #include "Failure.h"
 #include "Guard.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -108,6 +110,9 @@ void ContactGrid::setDataset(ContactDataset* dataset)
     for (int column = 0; column < contactfields::count; ++column)
         setColumnWidth(column, columnWidths[column]);
     connect(dataset, &ContactDataset::currentRowChanged, this, &ContactGrid::followDataset);
+    // Rows that could not be read are shown empty, never without a word.
+    connect(dataset, &ContactDataset::readFailed, this,
+            [this](const QString& text) { run([&text] { throw Failure(text); }); });
     followDataset();
 }
 
@@ -127,6 +132,8 @@ bool ContactGrid::editorEvent(QLineEdit* editor, QEvent* event)
     if (event->type() != QEvent::KeyPress || editor != m_editor)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
+    if (key == QKeySequence::Paste)
+        return refusePaste(editor);
     if (!isGridKey(key))
         return false;
     handleKey(key);
@@ -279,10 +286,40 @@ void ContactGrid::commitEditor()
         !editor->hasAcceptableInput()) {
         QApplication::beep();
         editor->setFocus();
-        throw Failure(QStringLiteral("Invalid input value.  Use escape key to abandon changes"));
+        throw Failure(QStringLiteral("Invalid input value.  Use escape key to abandon changes\n"
+                                     "生日要填滿六位數字，例如 800305；按 Esc 可放棄修改。"));
+    }
+    if (m_editorIndex.column() == contactfields::Birthday && editor->isModified()) {
+        if (const QString refusal = contactinput::birthdayRefusal(editor->text());
+            !refusal.isEmpty()) {
+            QApplication::beep();
+            editor->setFocus();
+            throw Failure(refusal);
+        }
     }
     commitData(editor);
     closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+// A value the field cannot hold is refused as a whole with a message, never
+// cut short or stripped by the editor.
+bool ContactGrid::refusePaste(QLineEdit* editor)
+{
+    QString text = QGuiApplication::clipboard()->text();
+    const QString typedAround =
+        editor->hasSelectedText()
+            ? editor->text().remove(editor->selectionStart(), editor->selectedText().size())
+            : editor->text();
+    const int column = m_editorIndex.column();
+    // Only a birthday replaces the whole cell: its editor always shows six places.
+    if (column != contactfields::Birthday)
+        text = typedAround.left(editor->cursorPosition()) + text +
+               typedAround.mid(editor->cursorPosition());
+    const QString refusal = contactinput::pasteRefusal(column, text);
+    if (refusal.isEmpty())
+        return false;
+    m_dialogs.showMessage(refusal);
+    return true;
 }
 
 void ContactGrid::discardEditor()
@@ -355,9 +392,10 @@ void ContactGrid::focusChanged(QWidget* old, QWidget* now)
         return;
     if (now->window() != window() || QApplication::activePopupWidget())
         return;
-    run([this] {
+    run([this, now] {
         commitEditor();
-        if (m_dataset->state() == ContactDataset::State::Insert && !m_dataset->isModified())
+        if (m_dataset->state() == ContactDataset::State::Insert && !m_dataset->isModified() &&
+            now != m_saveWidget)
             m_dataset->cancel();
     });
 }

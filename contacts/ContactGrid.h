@@ -22,6 +22,9 @@ public:
     explicit ContactGrid(Dialogs& dialogs, QWidget* parent = nullptr);
 
     void setDataset(ContactDataset* dataset);
+    // A widget that saves the row itself: the focus moving to it keeps an
+    // added row without input, so that saving it leaves it in place.
+    void setSaveWidget(QWidget* widget) { m_saveWidget = widget; }
     ContactDataset* dataset() const { return m_dataset; }
 
     // The open cell editor, if any.
@@ -52,6 +55,7 @@ private:
     void enterKey();
     void escapeKey();
     void deleteWithQuestion();
+    bool refusePaste(QLineEdit* editor);
     void discardEditor();
     void setColumn(int column);
     void followDataset();
@@ -62,4 +66,5 @@ private:
     QPointer<ContactDataset> m_dataset;
     QPointer<QLineEdit> m_editor;
     QPersistentModelIndex m_editorIndex;
+    QPointer<QWidget> m_saveWidget;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BusyWait.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -25,6 +27,7 @@ public:
     QSqlDatabase database() const;
     // The SQLite connection under the database, for the whole-table walks.
     sqlite3* handle() const;
+    BusyWait& busyWait() { return m_busyWait; }
 
     // The type name a column of this declared type is reported with when it is
     // not text ("Integer", "Float", "Blob", ...); empty for a text column.
@@ -37,4 +40,5 @@ private:
 
     QString m_path;
     QString m_connection;
+    BusyWait m_busyWait;
 };

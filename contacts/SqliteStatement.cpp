@@ -2,6 +2,7 @@
 
 #include "ContactFields.h"
 #include "Failure.h"
+#include "SqliteAdvice.h"
 
 #include <QString>
 
@@ -11,7 +12,8 @@ namespace {
 
 [[noreturn]] void fail(sqlite3* db)
 {
-    throw Failure(contactfields::datasetFailure(QString::fromUtf8(sqlite3_errmsg(db))));
+    throw Failure(contactfields::datasetFailure(
+        sqliteadvice::explained(QString::fromUtf8(sqlite3_errmsg(db)), sqlite3_errcode(db))));
 }
 
 } // namespace

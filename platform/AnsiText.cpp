@@ -111,6 +111,13 @@ bool isSingleByte(QStringView text)
     return !encoder.hasError() && bytes.size() == text.size() && decode(bytes) == text;
 }
 
+bool isValid(QByteArrayView bytes)
+{
+    // The code page has no code for U+FFFD: one in the text marks a byte
+    // sequence the decoder could not read.
+    return !decode(bytes).contains(QChar::ReplacementCharacter);
+}
+
 bool canEncode(QStringView text)
 {
     return firstUnencodable(text) < 0;

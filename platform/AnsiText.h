@@ -13,6 +13,9 @@ QByteArray encode(QStringView text);
 // Invalid and truncated sequences become U+FFFD; never fails.
 QString decode(QByteArrayView bytes);
 
+// Whether every byte sequence is a character of the code page.
+bool isValid(QByteArrayView bytes);
+
 // Whether every character of the text has a code in the code page.
 bool canEncode(QStringView text);
 // Index of the first character without a code, or -1. A surrogate pair counts

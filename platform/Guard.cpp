@@ -7,7 +7,8 @@
 
 QString errorBoxText(const QString& text)
 {
-    if (!text.isEmpty() && text.back() > QLatin1Char('.'))
+    // A text ending in a Chinese sentence has its own full stop.
+    if (!text.isEmpty() && text.back() > QLatin1Char('.') && text.back() != QChar(0x3002))
         return text + QLatin1Char('.');
     return text;
 }

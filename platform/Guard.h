@@ -7,7 +7,7 @@ class Dialogs;
 class QString;
 
 // The text of the error box: a full stop is added when the last character
-// sorts after ".".
+// sorts after "." and is not the Chinese full stop "。".
 QString errorBoxText(const QString& text);
 
 // Runs one event handler. A Failure (or any other exception) becomes the error

@@ -3,6 +3,7 @@
 #include "MemoText.h"
 
 #include <QKeyEvent>
+#include <QTextBlock>
 
 Memo::Memo(QWidget* parent) : QPlainTextEdit(parent)
 {
@@ -13,43 +14,39 @@ Memo::Memo(QWidget* parent) : QPlainTextEdit(parent)
     setTabChangesFocus(true);
 }
 
-namespace {
-
-// The document keeps one block per line; soft line separators typed with
-// Shift+Enter count as line breaks too.
-QString asMessage(QString plain)
-{
-    plain.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    plain.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return plain;
-}
-
-} // namespace
-
 QString Memo::text() const
 {
-    return asMessage(toPlainText());
+    // One block per line, each as typed: toPlainText() would turn a no-break
+    // space into a space and a line separator into a line break.
+    QString text;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block != document()->begin())
+            text += QLatin1String("\r\n");
+        text += block.text();
+    }
+    return text;
 }
 
+// Every block before the caret's adds one character: its CR LF is two.
 qsizetype Memo::caretIndex() const
 {
-    return asMessage(toPlainText().first(textCursor().position())).size();
+    const QTextCursor cursor = textCursor();
+    return cursor.position() + cursor.blockNumber();
 }
 
 void Memo::setCaretIndex(qsizetype index)
 {
-    const QString plain = toPlainText();
-    qsizetype position = 0;
-    qsizetype reached = 0;
-    while (position < plain.size()) {
-        const qsizetype next = reached + asMessage(plain.sliced(position, 1)).size();
-        if (next > index)
-            break;
-        reached = next;
-        ++position;
-    }
     QTextCursor cursor = textCursor();
-    cursor.setPosition(int(position));
+    cursor.movePosition(QTextCursor::End);
+    qsizetype reached = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        const qsizetype length = block.length() - 1;
+        if (index < reached + length + 2) {
+            cursor.setPosition(block.position() + int(std::min(index - reached, length)));
+            break;
+        }
+        reached += length + 2;
+    }
     setTextCursor(cursor);
 }
 
@@ -62,6 +59,19 @@ void Memo::setText(const QString& text)
     plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     setPlainText(plain);
     moveCursor(QTextCursor::Start);
+}
+
+void Memo::keyPressEvent(QKeyEvent* event)
+{
+    // Shift+Enter breaks the line as Enter does, not with a line separator
+    // that would travel on inside the text.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && event->modifiers() == Qt::ShiftModifier && !isReadOnly()) {
+        textCursor().insertBlock();
+        ensureCursorVisible();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 void Memo::keyReleaseEvent(QKeyEvent* event)

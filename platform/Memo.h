@@ -28,6 +28,7 @@ Q_SIGNALS:
     void inputCommitted();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
 };

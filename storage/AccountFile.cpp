@@ -73,6 +73,7 @@ std::optional<SavedAccount> load(const QString& exeDir)
     // One reading of the file for the whole section: the file may hold many
     // entries, and the code is looked up among them as readString() would.
     saved.entries = AccountIni->readEntries(section);
+    saved.problem = AccountIni->formatProblem();
     if (!saved.entries.isEmpty()) {
         saved.name = saved.entries.front().first;
         saved.password = saved.entries.front().second;
@@ -95,15 +96,19 @@ void save(const QString& exeDir, const QString& name, const QString& password, c
     for (const QString& text : {key, storedPassword, storedCode})
         checkEncodable(text);
     openAccountIni(filePath(exeDir));
-    AccountIni->writeString(section, key, storedPassword);
+    AccountIni->writeString(section, key, storedPassword, ProfileFile::Placement::First);
     AccountIni->writeString(section, codeKey, storedCode);
 }
 
 void forget(const QString& exeDir)
 {
     const QString path = filePath(exeDir);
-    if (QFileInfo(path).isFile())
-        QFile::remove(path);
+    QFile file(path);
+    if (QFileInfo(path).isFile() && !file.remove())
+        throw Failure(QStringLiteral("Cannot delete file \"%1\". %2\n"
+                                     "無法刪除帳號檔，帳號與密碼仍存在檔案中。"
+                                     "請確認程式資料夾可以寫入後再取消勾選「儲存帳號密碼」。")
+                          .arg(path, file.errorString()));
 }
 
 void release()

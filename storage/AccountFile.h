@@ -21,6 +21,7 @@ struct SavedAccount
     QString name;                               // the first entry's key
     QString password;                           // that key's value
     QString code;                               // the verification code
+    QString problem; // why the file is not in this program's format, or empty
 };
 
 // The saved gateway account: "account.ini" beside the executable, section
@@ -38,12 +39,13 @@ QString trimmed(QStringView text);
 std::optional<SavedAccount> load(const QString& exeDir);
 
 // Checking the box: opens a new AccountIni and writes the trimmed name with
-// the trimmed password, then "認證碼" with the trimmed code. A name that the
+// the trimmed password as the first entry of the section (so this version
+// and earlier ones load it next time), then "認證碼" with the trimmed code. A name that the
 // file cannot hold is refused before anything is written.
 void save(const QString& exeDir, const QString& name, const QString& password, const QString& code);
 
-// Unchecking the box: deletes the file if it exists; a failed deletion is
-// ignored.
+// Unchecking the box: deletes the file if it exists. Throws Failure when it
+// cannot: the password would stay on the disk without a word.
 void forget(const QString& exeDir);
 
 // Closing the window releases the settings object.

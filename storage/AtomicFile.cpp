@@ -11,6 +11,47 @@
 
 namespace {
 
+bool writeAllTo(int fd, const QByteArray& bytes)
+{
+    // write() may write less than asked (a full disk, a size limit): go on
+    // until everything is written or an error says why not.
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, std::size_t(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
+// The file itself, opened for writing in place; closed when left.
+class InPlaceFile
+{
+public:
+    explicit InPlaceFile(int fd) : m_fd(fd) {}
+    ~InPlaceFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool writeAll(const QByteArray& bytes) { return writeAllTo(m_fd, bytes); }
+    bool close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
 // Closes the temporary file and removes it unless it has been renamed.
 class TemporaryFile
 {
@@ -44,24 +85,7 @@ public:
     int fd() const { return m_fd; }
     const QByteArray& name() const { return m_name; }
 
-    bool writeAll(const QByteArray& bytes)
-    {
-        // write() may write less than asked (a full disk, a size limit):
-        // go on until everything is written or an error says why not.
-        const char* data = bytes.constData();
-        qsizetype left = bytes.size();
-        while (left > 0) {
-            const ssize_t written = ::write(m_fd, data, std::size_t(left));
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                return false;
-            }
-            data += written;
-            left -= written;
-        }
-        return true;
-    }
+    bool writeAll(const QByteArray& bytes) { return writeAllTo(m_fd, bytes); }
 
     bool close()
     {
@@ -87,6 +111,24 @@ AtomicFile::Status AtomicFile::fail(Status status, int error)
     return status;
 }
 
+AtomicFile::Status AtomicFile::writeInPlace(const QByteArray& target, const QByteArray& bytes)
+{
+    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(Status::CannotCreate, errno);
+    if (m_access == Access::OwnerOnly)
+        ::fchmod(fd, 0600);
+    // Truncated only once the new bytes are in, so a refused write leaves at
+    // least the old length.
+    InPlaceFile file(fd);
+    if (!file.writeAll(bytes) || ::ftruncate(fd, bytes.size()) != 0 || ::fsync(fd) != 0)
+        return fail(Status::CannotWrite, errno);
+    if (!file.close())
+        return fail(Status::CannotWrite, errno);
+    m_errorString.clear();
+    return Status::Written;
+}
+
 AtomicFile::Status AtomicFile::write(const QByteArray& bytes)
 {
     // A symbolic link stays a link: its target is the file replaced.
@@ -102,9 +144,22 @@ AtomicFile::Status AtomicFile::write(const QByteArray& bytes)
     // umask, an old one keeps its own permissions.
     const mode_t createMode = m_access == Access::OwnerOnly ? 0600 : 0666;
 
-    TemporaryFile temporary;
-    if (!temporary.create(target, createMode))
+    // A file the user made read-only is never replaced, although the folder
+    // would allow a rename over it.
+    if (exists && (old.st_mode & 0222) == 0)
+        return fail(Status::CannotCreate, EACCES);
+    if (exists && ::access(target.constData(), W_OK) != 0)
         return fail(Status::CannotCreate, errno);
+
+    TemporaryFile temporary;
+    if (!temporary.create(target, createMode)) {
+        // A folder that takes no new files while the file itself may be
+        // written: write the file where it is, as earlier versions did.
+        const int error = errno;
+        if (exists && (error == EACCES || error == EPERM || error == EROFS))
+            return writeInPlace(target, bytes);
+        return fail(Status::CannotCreate, error);
+    }
     if (m_access == Access::OwnerOnly || exists) {
         const mode_t mode = m_access == Access::OwnerOnly ? 0600 : old.st_mode & 07777;
         if (::fchmod(temporary.fd(), mode) != 0)
@@ -112,8 +167,12 @@ AtomicFile::Status AtomicFile::write(const QByteArray& bytes)
     }
     if (!temporary.writeAll(bytes) || ::fsync(temporary.fd()) != 0 || !temporary.close())
         return fail(Status::CannotWrite, errno);
-    if (::rename(temporary.name().constData(), target.constData()) != 0)
+    if (::rename(temporary.name().constData(), target.constData()) != 0) {
+        // A file mounted over on its own cannot be renamed over.
+        if (errno == EBUSY || errno == EXDEV)
+            return writeInPlace(target, bytes);
         return fail(Status::CannotWrite, errno);
+    }
     temporary.renamed();
 
     // Make the rename itself durable; the new content is already complete,

@@ -6,7 +6,9 @@
 // Replaces a file's whole content so that, whatever happens meanwhile, the
 // file holds either its old bytes or the new ones: the new bytes go to a
 // temporary file in the same folder, are synced to the disk, and the
-// temporary file is then renamed over the old one (POSIX).
+// temporary file is then renamed over the old one (POSIX). A folder that
+// takes no new files while the file itself is writable gets the file written
+// in place, flushed; a file without write permission is never replaced.
 class AtomicFile
 {
 public:
@@ -31,6 +33,7 @@ public:
 
 private:
     Status fail(Status status, int error);
+    Status writeInPlace(const QByteArray& target, const QByteArray& bytes);
 
     QString m_path;
     Access m_access;

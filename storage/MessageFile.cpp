@@ -29,7 +29,10 @@ std::optional<QString> load(const QString& exeDir)
         return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+        throw Failure(QStringLiteral("Cannot open file \"%1\". %2\n"
+                                     "無法讀取 sms.txt，簡訊內容未載入。請確認檔案可以讀取，"
+                                     "然後重新啟動程式。")
+                          .arg(path, file.errorString()));
     return decodeFileBytes(file.readAll());
 }
 
@@ -48,9 +51,14 @@ void save(const QString& exeDir, const QString& text)
         return;
     case AtomicFile::Status::CannotCreate:
         throw Failure(
-            QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
+            QStringLiteral("Cannot create file \"%1\". %2\n"
+                           "無法儲存簡訊內容，原本的 sms.txt 未變更。請確認程式資料夾與 sms.txt "
+                           "可以寫入（檔案不是唯讀）。")
+                .arg(path, file.errorString()));
     case AtomicFile::Status::CannotWrite:
-        throw Failure(QStringLiteral("Stream write error"));
+        throw Failure(QStringLiteral("Stream write error\n"
+                                     "寫入 sms.txt 時失敗，磁碟可能已滿。原本的 sms.txt 未變更，"
+                                     "請清出磁碟空間後再儲存。"));
     }
 }
 

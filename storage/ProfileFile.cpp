@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QSet>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <optional>
@@ -200,13 +201,30 @@ void checkStorable(const QString& path, QStringView section, QStringView key, QS
                           .arg(path, section.toString()));
 }
 
+const QByteArray utf8Mark = QByteArrayLiteral("\xEF\xBB\xBF");
+const QByteArray utf16LeMark = QByteArrayLiteral("\xFF\xFE");
+const QByteArray utf16BeMark = QByteArrayLiteral("\xFE\xFF");
+
+QString unableToWrite(const QString& path)
+{
+    return QStringLiteral("Unable to write to %1\n"
+                          "無法寫入這個檔案，檔案內容未變更。請確認程式資料夾與這個檔案可以寫入"
+                          "（檔案不是唯讀），磁碟也還有空間。")
+        .arg(path);
+}
+
 // Reading a file that cannot be read gives empty text, as a missing one does.
-QByteArray readFile(const QString& path)
+QByteArray readRawFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+QByteArray readFile(const QString& path)
+{
+    return ProfileFile::ansiContent(readRawFile(path));
 }
 
 // A write rewrites the whole file, so a file that exists but cannot be read
@@ -217,8 +235,8 @@ QByteArray readFileForEdit(const QString& path)
     if (!file.exists())
         return {};
     if (!file.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("Unable to write to %1").arg(path));
-    return file.readAll();
+        throw Failure(unableToWrite(path));
+    return ProfileFile::ansiContent(file.readAll());
 }
 
 } // namespace
@@ -250,6 +268,36 @@ QList<std::pair<QString, QString>> ProfileFile::readEntries(QStringView section)
     return entries;
 }
 
+// A file saved by an editor as Unicode is read as far as the code page can
+// hold its text, so its entries are not lost to the byte-order mark.
+QByteArray ProfileFile::ansiContent(const QByteArray& bytes)
+{
+    const auto reencoded = [&](QStringConverter::Encoding encoding, qsizetype markSize) {
+        QStringDecoder decoder(encoding);
+        const QString text = decoder.decode(QByteArrayView(bytes).sliced(markSize));
+        return ansi::encode(text);
+    };
+    if (bytes.startsWith(utf8Mark))
+        return reencoded(QStringConverter::Utf8, utf8Mark.size());
+    if (bytes.startsWith(utf16LeMark))
+        return reencoded(QStringConverter::Utf16LE, utf16LeMark.size());
+    if (bytes.startsWith(utf16BeMark))
+        return reencoded(QStringConverter::Utf16BE, utf16BeMark.size());
+    return bytes;
+}
+
+QString ProfileFile::formatProblem() const
+{
+    const QByteArray bytes = readRawFile(m_path);
+    if (bytes.startsWith(utf8Mark))
+        return QStringLiteral("檔案以 UTF-8 位元組順序記號（BOM）開頭");
+    if (bytes.startsWith(utf16LeMark) || bytes.startsWith(utf16BeMark))
+        return QStringLiteral("檔案以 UTF-16 位元組順序記號（BOM）開頭");
+    if (!ansi::isValid(bytes))
+        return QStringLiteral("檔案含有不是 Big5（code page 950）的位元組");
+    return {};
+}
+
 QStringList ProfileFile::readSection(QStringView section) const
 {
     QStringList keys;
@@ -272,7 +320,8 @@ QString ProfileFile::readString(QStringView section, QStringView key) const
     return {};
 }
 
-void ProfileFile::writeString(QStringView section, QStringView key, QStringView value) const
+void ProfileFile::writeString(QStringView section, QStringView key, QStringView value,
+                              Placement placement) const
 {
     checkStorable(m_path, section, key, value);
     const QByteArray entry =
@@ -294,11 +343,22 @@ void ProfileFile::writeString(QStringView section, QStringView key, QStringView 
         lines.push_back({entry, crlf});
     } else {
         std::optional<std::size_t> existing;
+        std::optional<std::size_t> firstEntry;
         for (std::size_t i = range->first; i < range->last && !existing; ++i) {
-            if (parsed[i].kind == ParsedLine::Entry && sameName(parsed[i].name, key))
+            if (parsed[i].kind != ParsedLine::Entry)
+                continue;
+            if (!firstEntry)
+                firstEntry = i;
+            if (sameName(parsed[i].name, key))
                 existing = i;
         }
-        if (existing) {
+        if (placement == Placement::First && existing != firstEntry) {
+            // The line moves to the top of the section; every other entry
+            // stays, in its order, after it.
+            if (existing)
+                lines.erase(lines.begin() + std::ptrdiff_t(*existing));
+            lines.insert(lines.begin() + std::ptrdiff_t(range->first), RawLine{entry, crlf});
+        } else if (existing) {
             lines[*existing] = {entry, crlf};
         } else {
             // After the section's last non-blank line, so blank lines that
@@ -314,5 +374,5 @@ void ProfileFile::writeString(QStringView section, QStringView key, QStringView 
 
     AtomicFile file(m_path, m_access);
     if (file.write(joinLines(lines)) != AtomicFile::Status::Written)
-        throw Failure(QStringLiteral("Unable to write to %1").arg(m_path));
+        throw Failure(unableToWrite(m_path));
 }

@@ -34,12 +34,28 @@ public:
     // The key's value with one pair of enclosing quotation marks (" or ')
     // removed; empty when the file, section or key is missing.
     QString readString(QStringView section, QStringView key) const;
-    // Replaces the key's value on its own line, or appends the key at the end
-    // of its section, or appends the section at the end of the file, creating
-    // the file if needed. Throws Failure, leaving the file as it was, when the
+    enum class Placement
+    {
+        InPlace, // an existing key keeps its line, a new one goes last
+        First,   // the entry becomes the first of its section
+    };
+
+    // Why the file is not in this format (a byte-order mark, bytes that are
+    // not code page 950), or empty. Reading still takes what it can: a file
+    // with a byte-order mark is read in its Unicode form.
+    QString formatProblem() const;
+    // The bytes of a file as this class reads and edits them: a file with a
+    // byte-order mark in its Unicode form converted to the code page (a
+    // write then stores it without the mark), any other file as it is.
+    static QByteArray ansiContent(const QByteArray& bytes);
+
+    // Replaces the key's value on its own line, or adds the key to its
+    // section as the placement says, or appends the section at the end of
+    // the file, creating the file if needed. Throws Failure, leaving the file as it was, when the
     // system refuses the write or when a name or value cannot be stored so
     // that it reads back as written.
-    void writeString(QStringView section, QStringView key, QStringView value) const;
+    void writeString(QStringView section, QStringView key, QStringView value,
+                     Placement placement = Placement::InPlace) const;
 
 private:
     QString m_path;

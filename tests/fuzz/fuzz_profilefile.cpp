@@ -64,7 +64,7 @@ QStringView trimBlanks(QStringView text)
 // real ones are all among them.
 void addCandidates(const QByteArray& bytes, QStringList& names)
 {
-    QByteArray unified = bytes;
+    QByteArray unified = ProfileFile::ansiContent(bytes);
     unified.replace('\r', '\n');
     for (const QByteArray& line : unified.split('\n')) {
         const QString text = ansi::decode(line);
@@ -149,6 +149,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const ProfileFile copy(folder() + QStringLiteral("copy.ini"));
     QFile::remove(copy.path());
     writeBytes(original.path(), bytes);
+    // The start-up's format check reads any bytes without failing.
+    const bool marked = ProfileFile::ansiContent(bytes) != bytes;
+    fuzzCheck(!marked || !original.formatProblem().isEmpty(), "a byte-order mark was not reported",
+              original.path());
 
     QStringList names;
     addCandidates(bytes, names);

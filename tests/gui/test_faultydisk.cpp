@@ -7,8 +7,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
@@ -93,6 +96,7 @@ private Q_SLOTS:
     void savesRefused();
     void startUpWriteBackRefused_data() { savesRefused_data(); }
     void startUpWriteBackRefused();
+    void folderTakesNoNewFiles();
 
 private:
     // Writes the old files into the program folder, then brings the fault
@@ -102,6 +106,7 @@ private:
     QString fillerPath() const { return m_dir->filePath(QStringLiteral("filler")); }
 
     bool m_mounted = false;
+    std::unique_ptr<QTemporaryDir> m_outside; // the writable files of folderTakesNoNewFiles
     bool m_readOnlyByPermissions = false;
 
     const QByteArray m_oldAccount =
@@ -113,6 +118,11 @@ void TestFaultyDisk::cleanup()
 {
     closeWindow();
     liftFault();
+    if (m_outside) {
+        for (const QString& path : {accountPath(), messagePath()})
+            ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
+        m_outside.reset();
+    }
     if (m_mounted)
         ::umount2(QFile::encodeName(m_dir->path()).constData(), MNT_DETACH);
     m_mounted = false;
@@ -186,14 +196,14 @@ void TestFaultyDisk::savesRefused()
     const QStringList errors = m_dialogs.errors();
     QCOMPARE(errors.size(), 2);
     if (fault == Fault::FullDisk) {
-        QCOMPARE(errors[0], QStringLiteral("Stream write error."));
+        QCOMPARE(firstLine(errors[0]), QStringLiteral("Stream write error"));
     } else {
         // The system's reason follows the path.
         const QString prefix = QStringLiteral("Cannot create file \"%1\". ").arg(messagePath());
         QVERIFY2(errors[0].startsWith(prefix) && errors[0].size() > prefix.size() + 1,
                  qPrintable(errors[0]));
     }
-    QCOMPARE(errors[1], QStringLiteral("Unable to write to %1.").arg(accountPath()));
+    QCOMPARE(firstLine(errors[1]), QStringLiteral("Unable to write to %1").arg(accountPath()));
     QCOMPARE(m_dialogs.shown().size(), 2);
     QCOMPARE(readBytes(messagePath()), m_oldMessage);
     QCOMPARE(readBytes(accountPath()), m_oldAccount);
@@ -225,8 +235,8 @@ void TestFaultyDisk::startUpWriteBackRefused()
 
     QVERIFY(!runStartupSteps({&TForm1::loadSavedAccount, &TForm1::loadMessageText}));
 
-    QCOMPARE(m_dialogs.errors(),
-             QStringList{QStringLiteral("Unable to write to %1.").arg(accountPath())});
+    QCOMPARE(firstLines(m_dialogs.errors()),
+             QStringList{QStringLiteral("Unable to write to %1").arg(accountPath())});
     QCOMPARE(readBytes(accountPath()), m_oldAccount);
     QCOMPARE(folderEntries(), filesBefore);
     QCOMPARE(m_form->Edit1->text(), QStringLiteral("user"));
@@ -239,6 +249,64 @@ void TestFaultyDisk::startUpWriteBackRefused()
     m_form->CheckBox1->click();
     QCOMPARE(readBytes(accountPath()), m_oldAccount);
     QCOMPARE(m_dialogs.shown().size(), 1);
+}
+
+// A folder that takes no new files while its two files stay writable (each
+// file is mounted from a writable place over a read-only folder, so the rule
+// holds for root too): the start-up writes the account back, the saves write
+// the files in place, and an uncheck that cannot delete says so and keeps
+// the box checked.
+void TestFaultyDisk::folderTakesNoNewFiles()
+{
+    if (!g_noMounts.isEmpty())
+        QSKIP(qPrintable(QStringLiteral("cannot mount: ") + g_noMounts));
+    const QByteArray folder = QFile::encodeName(m_dir->path());
+    QVERIFY(::mount("tmpfs", folder.constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+                    "size=256k,mode=0700") == 0);
+    m_mounted = true;
+    m_outside = std::make_unique<QTemporaryDir>();
+    for (const QString& path : {accountPath(), messagePath()}) {
+        const QString outside = m_outside->filePath(QFileInfo(path).fileName());
+        writeBytes(path, {});
+        writeBytes(outside, path == accountPath() ? m_oldAccount : m_oldMessage);
+        QVERIFY(::mount(QFile::encodeName(outside).constData(), QFile::encodeName(path).constData(),
+                        nullptr, MS_BIND, nullptr) == 0);
+    }
+    QVERIFY(::mount(nullptr, folder.constData(), nullptr,
+                    MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) == 0);
+    const QStringList filesBefore = folderEntries();
+
+    QVERIFY(runStartupSteps({&TForm1::loadSavedAccount, &TForm1::loadMessageText}));
+    QCOMPARE(m_dialogs.shown().size(), 0);
+    QCOMPARE(m_form->Memo1->text(), QStringLiteral("舊的簡訊 old message"));
+    QCOMPARE(readBytes(accountPath()), m_oldAccount);
+
+    m_form->Memo1->setText(QStringLiteral("新的"));
+    m_form->BitBtn2->click();
+    QCOMPARE(m_dialogs.shown().size(), 0);
+    QCOMPARE(readBytes(messagePath()), ansi::encode(QStringLiteral("新的")));
+
+    m_form->CheckBox1->click();
+    QCOMPARE(m_dialogs.errors().size(), 1);
+    QVERIFY2(m_dialogs.errors().front().startsWith(
+                 QStringLiteral("Cannot delete file \"%1\".").arg(accountPath())),
+             qPrintable(m_dialogs.errors().front()));
+    QVERIFY(m_form->CheckBox1->isChecked());
+    QCOMPARE(readBytes(accountPath()), m_oldAccount);
+
+    // Checking again writes the new account in place, first in its section.
+    {
+        const QSignalBlocker blocker(m_form->CheckBox1);
+        m_form->CheckBox1->setChecked(false);
+    }
+    m_form->Edit1->setText(QStringLiteral("someone"));
+    m_form->CheckBox1->click();
+    QCOMPARE(m_dialogs.shown().size(), 1);
+    QCOMPARE(readBytes(accountPath()),
+             ansi::encode(QStringLiteral("[account]\r\nsomeone=pw\r\nuser=pw\r\n認證碼=123\r\n")));
+    QCOMPARE(QFile::permissions(accountPath()) & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
+             QFileDevice::Permissions());
+    QCOMPARE(folderEntries(), filesBefore);
 }
 
 int main(int argc, char* argv[])

@@ -157,6 +157,11 @@ void TestMainWindow::initialStates()
     QVERIFY(form.Edit4->text().isEmpty());
     QCOMPARE(form.Edit2->echoMode(), QLineEdit::Password);
     QCOMPARE(form.Edit5->echoMode(), QLineEdit::Password);
+    for (QLineEdit* masked : {form.Edit2, form.Edit5}) {
+        masked->setText(QStringLiteral("密a1"));
+        QCOMPARE(masked->displayText(), QStringLiteral("***"));
+        masked->clear();
+    }
     QCOMPARE(form.Edit1->echoMode(), QLineEdit::Normal);
     QVERIFY(!form.CheckBox1->isChecked());
     QVERIFY(form.RadioButton1->isChecked());

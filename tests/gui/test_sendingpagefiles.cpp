@@ -42,6 +42,7 @@ private Q_SLOTS:
     void cleanup() { closeWindow(); }
 
     void counterEmptyUntilFirstKeyRelease();
+    void memoTextAsTyped();
     void counterOnKeyRelease_data();
     void counterOnKeyRelease();
     void counterLeavesAnUncutMemoAlone();
@@ -89,6 +90,19 @@ void TestSendingPageFiles::counterEmptyUntilFirstKeyRelease()
     QTest::keyClick(m_form->Memo1, Qt::Key_Shift);
     QCOMPARE(m_form->Memo1->text(), letters(140));
     QCOMPARE(m_form->Edit4->text(), QStringLiteral("0"));
+}
+
+// A no-break space and a line separator reach the file and the gateway as
+// they are; Shift+Enter breaks the line as Enter does.
+void TestSendingPageFiles::memoTextAsTyped()
+{
+    const QString text = QStringLiteral("a\u00A0b\u2028c\r\nd");
+    m_form->Memo1->setText(text);
+    QCOMPARE(m_form->Memo1->text(), text);
+    m_form->Memo1->moveCursor(QTextCursor::End);
+    QTest::keyClick(m_form->Memo1, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(m_form->Memo1, QStringLiteral("\u00A0e"));
+    QCOMPARE(m_form->Memo1->text(), text + QStringLiteral("\r\n\u00A0e"));
 }
 
 void TestSendingPageFiles::counterOnKeyRelease_data()
@@ -235,8 +249,8 @@ void TestSendingPageFiles::checkRefusedBySystem()
         m_form->CheckBox1->click();
     }
     QVERIFY(m_form->CheckBox1->isChecked());
-    QCOMPARE(m_dialogs.errors(),
-             QStringList{QStringLiteral("Unable to write to %1.").arg(accountPath())});
+    QCOMPARE(firstLines(m_dialogs.errors()),
+             QStringList{QStringLiteral("Unable to write to %1").arg(accountPath())});
     QCOMPARE(readBytes(accountPath()), before);
 }
 
@@ -261,9 +275,14 @@ void TestSendingPageFiles::loadWritesBack_data()
         << "pw"
         << "123"
         << big5(QStringLiteral("; note\n[account]\nuser=pw\r\n認證碼=123\r\n\n[other]\nx=1\n"));
+    // Without an account name nothing is written back.
     QTest::newRow("no entries") << QByteArray("[account]\r\n") << QStringList{} << ""
                                 << ""
-                                << "" << big5(QStringLiteral("[account]\r\n=\r\n認證碼=\r\n"));
+                                << "" << QByteArray("[account]\r\n");
+    QTest::newRow("empty name") << big5(QStringLiteral("[account]\r\n= pw\r\n認證碼=1\r\n"))
+                                << QStringList{"", "pw", QStringLiteral("認證碼"), "1"} << ""
+                                << "pw"
+                                << "1" << big5(QStringLiteral("[account]\r\n= pw\r\n認證碼=1\r\n"));
     QTest::newRow("code first") << big5(QStringLiteral("[account]\r\n認證碼=123\r\n"))
                                 << QStringList{QStringLiteral("認證碼"), "123"}
                                 << QStringLiteral("認證碼") << "123"
@@ -319,8 +338,8 @@ void TestSendingPageFiles::refusedWriteBackEndsStartUp()
         const FileSizeLimit limit(10);
         QVERIFY(!runStartupSteps({&TForm1::loadSavedAccount, &TForm1::loadMessageText}));
     }
-    QCOMPARE(m_dialogs.errors(),
-             QStringList{QStringLiteral("Unable to write to %1.").arg(accountPath())});
+    QCOMPARE(firstLines(m_dialogs.errors()),
+             QStringList{QStringLiteral("Unable to write to %1").arg(accountPath())});
     QVERIFY(m_form->CheckBox1->isChecked());
     QCOMPARE(m_form->Edit1->text(), QStringLiteral("user"));
     QCOMPARE(m_form->Memo1->text(), QString());
@@ -400,8 +419,8 @@ void TestSendingPageFiles::saveMessageCannotCreate()
     form->Memo1->setText(QStringLiteral("hi"));
     form->BitBtn2->click();
     QCOMPARE(
-        m_dialogs.errors(),
-        QStringList{QStringLiteral("Cannot create file \"%1sms.txt\". No such file or directory.")
+        firstLines(m_dialogs.errors()),
+        QStringList{QStringLiteral("Cannot create file \"%1sms.txt\". No such file or directory")
                         .arg(missing)});
     QCOMPARE(form->Memo1->text(), QStringLiteral("hi"));
 }

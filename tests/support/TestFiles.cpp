@@ -17,3 +17,16 @@ void writeBytes(const QString& path, const QByteArray& bytes)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         throw std::runtime_error("cannot write " + path.toStdString());
 }
+
+QString firstLine(const QString& text)
+{
+    return text.section(QLatin1Char('\n'), 0, 0);
+}
+
+QStringList firstLines(const QStringList& texts)
+{
+    QStringList lines;
+    for (const QString& text : texts)
+        lines << firstLine(text);
+    return lines;
+}

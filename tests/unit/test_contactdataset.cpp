@@ -2,11 +2,14 @@
 #include "ContactDataset.h"
 #include "ContactStore.h"
 #include "Failure.h"
+#include "TestFiles.h"
 
 #include <QAbstractItemModelTester>
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -46,6 +49,9 @@ private Q_SLOTS:
     void leavingARowSavesOrDropsIt();
     void duplicateRowsStayApart();
     void rowDeletedElsewhereFailsToSave();
+    void rowChangedElsewhere_data();
+    void rowChangedElsewhere();
+    void damagedPageIsReported();
     void lockedDatabaseSaveWaitsThenKeepsTheRow();
     void largeTableOpensLazily();
 
@@ -157,7 +163,7 @@ void TestContactDataset::modifyRules()
 void TestContactDataset::deleteRules()
 {
     open({});
-    QCOMPARE(failureOf([&] { m_table->remove(); }),
+    QCOMPARE(firstLine(failureOf([&] { m_table->remove(); })),
              QStringLiteral("ADOTable1: Cannot perform this operation on an empty dataset"));
 
     cleanup();
@@ -276,6 +282,93 @@ void TestContactDataset::rowDeletedElsewhereFailsToSave()
     QCOMPARE(readContactBook(m_path), QList<ContactRow>{row("乙", "2", "2")});
 }
 
+void TestContactDataset::rowChangedElsewhere_data()
+{
+    QTest::addColumn<QString>("elsewhere"); // what another connection does meanwhile, or empty
+    QTest::addColumn<bool>("deleting");
+    QTest::addColumn<QList<ContactRow>>("after");
+
+    const QString toNull = QStringLiteral("UPDATE contact SET \"生日\" = NULL");
+    const QString mobile = QStringLiteral("UPDATE contact SET \"手機號碼\" = '0922'");
+    QTest::newRow("save, nothing changed elsewhere")
+        << QString() << false << QList<ContactRow>{ContactRow{"乙", "800101", {}}};
+    QTest::newRow("save, another field changed")
+        << mobile << false << QList<ContactRow>{ContactRow{"甲", "800101", "0922"}};
+    QTest::newRow("save, a field set to NULL")
+        << toNull << false << QList<ContactRow>{ContactRow{"甲", {}, {}}};
+    QTest::newRow("delete, nothing changed elsewhere") << QString() << true << QList<ContactRow>{};
+    QTest::newRow("delete, another field changed")
+        << mobile << true << QList<ContactRow>{ContactRow{"甲", "800101", "0922"}};
+}
+
+// A save or delete goes through only while the row still holds what the
+// grid read (NULL included), and writes only the field the user changed.
+void TestContactDataset::rowChangedElsewhere()
+{
+    QFETCH(QString, elsewhere);
+    QFETCH(bool, deleting);
+    QFETCH(QList<ContactRow>, after);
+
+    open({ContactRow{"甲", "800101", {}}});
+    QCOMPARE(m_table->fieldValue(0).toString(), QStringLiteral("甲"));
+    if (!deleting) {
+        m_table->edit();
+        m_table->setFieldValue(0, QStringLiteral("乙"));
+    }
+    if (!elsewhere.isEmpty())
+        execOnContactBook(m_path, {elsewhere});
+    const QString failure = failureOf([&] { deleting ? m_table->remove() : m_table->post(); });
+
+    QCOMPARE(readContactBook(m_path), after);
+    if (elsewhere.isEmpty()) {
+        QCOMPARE(failure, QString());
+        return;
+    }
+    QVERIFY2(failure.endsWith(QStringLiteral("\n此筆聯絡人已被其他程式修改，請按取消後重新載入")),
+             qPrintable(failure));
+    QCOMPARE(m_table->rowCount(), 1);
+    if (!deleting) {
+        // The typed value stays; cancelling shows the row as the file has it.
+        QCOMPARE(m_table->state(), State::Edit);
+        QCOMPARE(m_table->fieldValue(0).toString(), QStringLiteral("乙"));
+        m_table->cancel();
+        QCOMPARE(m_table->fieldValue(0).toString(), QStringLiteral("甲"));
+        QCOMPARE(m_table->fieldValue(1), after.front()[1]);
+    }
+}
+
+// A row whose text overflows into a page that is damaged cannot be read:
+// the view gets an empty cell, and the failure is reported, once.
+void TestContactDataset::damagedPageIsReported()
+{
+    const QString longName(20000, QLatin1Char('Q'));
+    writeContactBook(m_path, {ContactRow{"甲", "1", "1"}, ContactRow{longName, "2", "2"}});
+    QByteArray bytes = readBytes(m_path);
+    constexpr int pageSize = 4096;
+    bool damaged = false;
+    for (qsizetype page = 0; page + pageSize <= bytes.size() && !damaged; page += pageSize) {
+        // An overflow page of the long name that leads to another one.
+        if (bytes.mid(page + 4, 64) == QByteArray(64, 'Q') &&
+            bytes.mid(page, 4) != QByteArray(4, '\0')) {
+            bytes.replace(page, 4, QByteArray("\x7f\xff\xff\xff", 4));
+            damaged = true;
+        }
+    }
+    QVERIFY(damaged);
+    writeBytes(m_path, bytes);
+
+    m_store = std::make_unique<ContactStore>(m_path);
+    m_table = std::make_unique<ContactDataset>(*m_store);
+    QSignalSpy failures(m_table.get(), &ContactDataset::readFailed);
+    QCOMPARE(m_table->data(m_table->index(1, 0), Qt::DisplayRole), QVariant());
+    QCOMPARE(m_table->data(m_table->index(0, 0), Qt::DisplayRole), QVariant());
+    QVERIFY(failures.wait(1000));
+    QCOMPARE(failures.size(), 1);
+    QVERIFY2(failures.front().front().toString().startsWith(
+                 QStringLiteral("ADOTable1: Could not read the contacts: ")),
+             qPrintable(failures.front().front().toString()));
+}
+
 void TestContactDataset::lockedDatabaseSaveWaitsThenKeepsTheRow()
 {
     open({row("甲", "1", "1")}, 400);
@@ -284,12 +377,28 @@ void TestContactDataset::lockedDatabaseSaveWaitsThenKeepsTheRow()
 
     {
         const ContactBookLock lock(m_path);
+        // A timer keeps firing while the save waits: the window stays alive.
+        QElapsedTimer sinceTick;
+        qint64 longestGap = 0;
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            longestGap = std::max(longestGap, sinceTick.restart());
+            ++ticks;
+        });
+        ticker.start(5);
+        sinceTick.start();
         QElapsedTimer waited;
         waited.start();
         const QString failure = failureOf([&] { m_table->post(); });
         QVERIFY2(waited.elapsed() >= 300, qPrintable(QString::number(waited.elapsed())));
+        QVERIFY2(
+            ticks >= 10 && longestGap < 100,
+            qPrintable(QStringLiteral("%1 ticks, longest gap %2 ms").arg(ticks).arg(longestGap)));
         QCOMPARE(failure,
-                 QStringLiteral("ADOTable1: Could not save the contact: database is locked"));
+                 QStringLiteral("ADOTable1: Could not save the contact: database is locked\n"
+                                "通訊錄正被其他程式使用中。請關閉使用 contact.mdb "
+                                "的其他程式後再試一次。"));
         QCOMPARE(m_table->state(), State::Insert);
         QCOMPARE(m_table->fieldValue(0).toString(), QStringLiteral("乙"));
     }

@@ -149,6 +149,8 @@ void TestPlatform::errorBoxAddsFullStop_data()
         << QStringLiteral("file \"a\"") << QStringLiteral("file \"a\"");
     QTest::newRow("slash sorts after") << QStringLiteral("a/") << QStringLiteral("a/.");
     QTest::newRow("chinese sorts after") << QStringLiteral("找不到") << QStringLiteral("找不到.");
+    QTest::newRow("chinese full stop kept") << QStringLiteral("Stream write error\n磁碟已滿。")
+                                            << QStringLiteral("Stream write error\n磁碟已滿。");
     QTest::newRow("empty") << QString() << QString();
 }
 

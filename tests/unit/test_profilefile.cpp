@@ -33,6 +33,7 @@ private Q_SLOTS:
     void reading_data();
     void reading();
     void readingMissingFile();
+    void byteOrderMarkFile();
     void longValueAndManyKeys();
     void hugeSectionInOnePass();
 
@@ -408,7 +409,7 @@ void TestProfileFile::refusedWriteKeepsOldFile()
             error = failure.text();
         }
     }
-    QCOMPARE(error, QStringLiteral("Unable to write to ") + path());
+    QCOMPARE(firstLine(error), QStringLiteral("Unable to write to ") + path());
     QCOMPARE(readBytes(path()), before);
     QCOMPARE(folderEntries(), QStringList{QStringLiteral("account.ini")});
 }
@@ -432,6 +433,28 @@ void TestProfileFile::unreadableFileIsNotOverwritten()
     }
     QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QCOMPARE(readBytes(path()), before);
+}
+
+// A file an editor saved as Unicode is read in that form and reported; a
+// write stores it in the code page, without the mark, nothing lost.
+void TestProfileFile::byteOrderMarkFile()
+{
+    const QString text = QStringLiteral("[account]\r\n甲=1\r\n認證碼=2\r\n");
+    for (const QByteArray& bytes :
+         {QByteArray("\xEF\xBB\xBF") + text.toUtf8(),
+          QByteArray("\xFF\xFE") +
+              QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2)}) {
+        writeBytes(path(), bytes);
+        const ProfileFile file(path());
+        QVERIFY(!file.formatProblem().isEmpty());
+        QCOMPARE(file.readString(QStringLiteral("account"), QStringLiteral("甲")),
+                 QStringLiteral("1"));
+        file.writeString(QStringLiteral("account"), QStringLiteral("乙"), QStringLiteral("3"));
+        QCOMPARE(readBytes(path()), ansi::encode(text + QStringLiteral("乙=3\r\n")));
+        QCOMPARE(file.formatProblem(), QString());
+    }
+    writeBytes(path(), "[account]\r\nx=\x81\x20\r\n");
+    QVERIFY(!ProfileFile(path()).formatProblem().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestProfileFile)
