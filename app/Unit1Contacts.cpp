@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "AccessConversion.h"
 #include "BirthdayScan.h"
 #include "ContactDataset.h"
 #include "ContactGrid.h"
@@ -39,7 +40,9 @@ void TForm1::connectContactPage()
 
 void TForm1::openContactBook()
 {
-    auto store = std::make_unique<ContactStore>(m_services.exeDir + QStringLiteral("contact.mdb"));
+    const QString path = m_services.exeDir + QStringLiteral("contact.mdb");
+    accessconversion::offer(path, *m_services.dialogs);
+    auto store = std::make_unique<ContactStore>(path);
     auto table = std::make_unique<ContactDataset>(*store);
     DBGrid1->setDataset(table.get());
     ADOConnection1 = std::move(store);

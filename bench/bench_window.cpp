@@ -45,6 +45,17 @@ public:
         note(text);
         return false;
     }
+    bool askYesNo(const QString& text) override { return confirm(text); }
+    QString fileToOpen(const QString& caption, const QString&) override
+    {
+        note(caption);
+        return {};
+    }
+    QString fileToSave(const QString& caption, const QString&) override
+    {
+        note(caption);
+        return {};
+    }
     int count() const { return m_count; }
 
 private:

@@ -37,6 +37,25 @@ bool SqliteStatement::next()
     fail(m_db);
 }
 
+void SqliteStatement::bindText(int index, const std::optional<QString>& text)
+{
+    int result = SQLITE_OK;
+    if (text) {
+        const QByteArray utf8 = text->toUtf8();
+        result = sqlite3_bind_text(m_statement, index, utf8.constData(), int(utf8.size()),
+                                   SQLITE_TRANSIENT);
+    } else {
+        result = sqlite3_bind_null(m_statement, index);
+    }
+    if (result != SQLITE_OK)
+        fail(m_db);
+}
+
+void SqliteStatement::reset()
+{
+    sqlite3_reset(m_statement);
+}
+
 bool SqliteStatement::isNull(int column) const
 {
     return sqlite3_column_type(m_statement, column) == SQLITE_NULL;

@@ -1,5 +1,7 @@
 #include "QtDialogs.h"
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
@@ -38,4 +40,21 @@ bool QtDialogs::confirm(const QString& text)
     QMessageBox box(QMessageBox::Question, m_title, text, QMessageBox::Ok | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Ok);
     return execCentred(box) == QMessageBox::Ok;
+}
+
+bool QtDialogs::askYesNo(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, m_title, text, QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    return execCentred(box) == QMessageBox::Yes;
+}
+
+QString QtDialogs::fileToOpen(const QString& caption, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, {}, filter);
+}
+
+QString QtDialogs::fileToSave(const QString& caption, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, {}, filter);
 }
