@@ -256,7 +256,7 @@ bool isPreferred(const Property& tel)
 
 QString telNumber(const Property& tel)
 {
-    QString number = textValue(tel).trimmed();
+    QString number = textValue(tel);
     if (number.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
         number = number.mid(4);
     return components(number).join(QLatin1Char(';'));
@@ -272,7 +272,7 @@ ContactRecord toRecord(const Card& card)
     int mobileRank = 0;
     for (const Property& property : card.properties) {
         if (property.name == "FN" && !fn) {
-            fn = components(textValue(property)).join(QLatin1Char(';')).trimmed();
+            fn = components(textValue(property)).join(QLatin1Char(';'));
         } else if (property.name == "N" && !n) {
             const QStringList parts = components(textValue(property));
             n = personname::join(parts.value(0), parts.value(1));
