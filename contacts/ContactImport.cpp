@@ -80,6 +80,17 @@ QString ImportReport::summary() const
     return text;
 }
 
+QString ImportReport::boxText(int lines) const
+{
+    const QStringList details = skipped + remarks;
+    QString text = summary();
+    for (qsizetype k = 0; k < details.size() && k < lines; ++k)
+        text += QLatin1Char('\n') + details[k];
+    if (details.size() > lines)
+        text += QStringLiteral("\n…另有 %1 行").arg(details.size() - lines);
+    return text;
+}
+
 ImportReport importContacts(ContactStore& store, const ContactRecords& records, ImportRules rules,
                             bool dryRun)
 {

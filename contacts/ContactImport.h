@@ -22,6 +22,9 @@ struct ImportReport
 
     // "匯入 120 筆，略過 3 筆：重複 2、無效 1"
     QString summary() const;
+    // The summary, then the lines about skipped and remarked rows, at most
+    // this many of them, for a box.
+    QString boxText(int lines = 15) const;
 };
 
 enum class ImportRules
