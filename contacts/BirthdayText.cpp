@@ -2,12 +2,21 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace birthdaytext {
 namespace {
 
 QString twoDigits(int value)
 {
-    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+    const char16_t digits[] = {char16_t(u'0' + value / 10), char16_t(u'0' + value % 10)};
+    return QString(reinterpret_cast<const QChar*>(digits), 2);
+}
+
+bool allDigits(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
 }
 
 std::optional<QString> bookForm(int year, int month, int day)
@@ -27,6 +36,12 @@ bool isRealMonthDay(int month, int day)
 
 std::optional<QString> toBookForm(QStringView text)
 {
+    // The book's own six digits, the common case, without the pattern.
+    if (text.size() == 6 && allDigits(text)) {
+        if (!isRealMonthDay(text.sliced(2, 2).toInt(), text.sliced(4, 2).toInt()))
+            return std::nullopt;
+        return text.toString();
+    }
     // The date, then an optional time part that is ignored.
     static const QRegularExpression pattern(QStringLiteral(
         "^\\s*(?:(\\d{4})-?(\\d{2})-?(\\d{2})|(\\d{4})/(\\d{1,2})/(\\d{1,2})|--(\\d{2})-?(\\d{2})|"

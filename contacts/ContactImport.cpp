@@ -100,6 +100,7 @@ ImportReport importContacts(ContactStore& store, const ContactRecords& records, 
 
     QSet<QString> known;
     if (rules == ImportRules::Contacts) {
+        known.reserve(records.size());
         SqliteStatement existing(db, "SELECT \"姓名\", \"生日\", \"手機號碼\" FROM contact");
         while (existing.next()) {
             ContactRecord::Fields fields;
@@ -111,7 +112,8 @@ ImportReport importContacts(ContactStore& store, const ContactRecords& records, 
 
     SqliteStatement insert(db, "INSERT INTO contact (\"姓名\", \"生日\", \"手機號碼\") "
                                "VALUES (?, ?, ?)");
-    for (ContactRecord record : records) {
+    for (const ContactRecord& given : records) {
+        ContactRecord record = given;
         if (rules == ImportRules::Contacts) {
             if (blank(record.fields[Name]) && blank(record.fields[Mobile])) {
                 ++report.invalid;

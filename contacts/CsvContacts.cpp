@@ -87,8 +87,15 @@ QList<Row> parse(const QString& text)
             ++line;
             endRow();
         } else {
-            cell.text += c;
+            // The plain run up to the next special character in one piece.
+            qsizetype end = i + 1;
+            while (end < text.size() && text[end] != QLatin1Char(',') &&
+                   text[end] != QLatin1Char('"') && text[end] != QLatin1Char('\r') &&
+                   text[end] != QLatin1Char('\n'))
+                ++end;
+            cell.text += QStringView(text).sliced(i, end - i);
             cellStarted = true;
+            i = end - 1;
         }
     }
     if (inQuotes) {
@@ -196,6 +203,7 @@ ContactRecords read(const QByteArray& bytes)
     ContactRecords records;
     if (rows.isEmpty())
         return records;
+    records.reserve(rows.size());
     Columns columns = matchHeader(rows.first().cells);
     const bool hasHeader = columns.any();
     if (!hasHeader) {
@@ -206,7 +214,7 @@ ContactRecords read(const QByteArray& bytes)
     for (qsizetype k = hasHeader ? 1 : 0; k < rows.size(); ++k) {
         const Row& row = rows[k];
         ContactRecord record;
-        record.where = QStringLiteral("第 %1 行").arg(row.line);
+        record.where = QStringLiteral("第 ") + QString::number(row.line) + QStringLiteral(" 行");
         record.fields[Name] = field(row, columns.name);
         if (!record.fields[Name] && (columns.firstName >= 0 || columns.lastName >= 0)) {
             record.fields[Name] =
