@@ -25,12 +25,23 @@ QString describe(const ContactRecord& record)
              shown(record.fields[Mobile]));
 }
 
-QString key(const ContactRecord::Fields& fields)
+// A row's three fields, for telling duplicates apart; a null field equals an
+// empty one.
+struct RowKey
 {
-    QString result;
-    for (const auto& field : fields)
-        result += shown(field) + QChar(0x1F);
-    return result;
+    std::array<QString, count> fields;
+
+    explicit RowKey(const ContactRecord::Fields& values)
+    {
+        for (int column = 0; column < count; ++column)
+            fields[column] = shown(values[column]);
+    }
+    bool operator==(const RowKey& other) const { return fields == other.fields; }
+};
+
+size_t qHash(const RowKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.fields[0], key.fields[1], key.fields[2]);
 }
 
 bool blank(const std::optional<QString>& field)
@@ -98,7 +109,7 @@ ImportReport importContacts(ContactStore& store, const ContactRecords& records, 
     sqlite3* db = store.handle();
     Transaction transaction(db);
 
-    QSet<QString> known;
+    QSet<RowKey> known;
     if (rules == ImportRules::Contacts) {
         known.reserve(records.size());
         SqliteStatement existing(db, "SELECT \"姓名\", \"生日\", \"手機號碼\" FROM contact");
@@ -106,7 +117,7 @@ ImportReport importContacts(ContactStore& store, const ContactRecords& records, 
             ContactRecord::Fields fields;
             for (int column = 0; column < count; ++column)
                 fields[column] = QString::fromUtf8(existing.text(column));
-            known.insert(key(fields));
+            known.insert(RowKey(fields));
         }
     }
 
@@ -130,14 +141,14 @@ ImportReport importContacts(ContactStore& store, const ContactRecords& records, 
                 }
                 birthday = day;
             }
-            const QString recordKey = key(record.fields);
-            if (known.contains(recordKey)) {
+            const qsizetype knownBefore = known.size();
+            known.insert(RowKey(record.fields));
+            if (known.size() == knownBefore) {
                 ++report.duplicates;
                 report.skipped
                     << QStringLiteral("%1 略過：重複 (%2)").arg(record.where, describe(record));
                 continue;
             }
-            known.insert(recordKey);
             for (int column : {Name, Mobile}) {
                 const QString text = shown(record.fields[column]);
                 if (text.size() > sizes[column]) {

@@ -39,14 +39,12 @@ bool SqliteStatement::next()
 
 void SqliteStatement::bindText(int index, const std::optional<QString>& text)
 {
-    int result = SQLITE_OK;
-    if (text) {
-        const QByteArray utf8 = text->toUtf8();
-        result = sqlite3_bind_text(m_statement, index, utf8.constData(), int(utf8.size()),
-                                   SQLITE_TRANSIENT);
-    } else {
-        result = sqlite3_bind_null(m_statement, index);
-    }
+    // UTF-16 as it is, not copied: the text must outlive the next step.
+    const int result =
+        text ? sqlite3_bind_text16(m_statement, index,
+                                   text->isNull() ? static_cast<const void*>(u"") : text->utf16(),
+                                   int(text->size() * sizeof(char16_t)), SQLITE_STATIC)
+             : sqlite3_bind_null(m_statement, index);
     if (result != SQLITE_OK)
         fail(m_db);
 }

@@ -24,8 +24,9 @@ public:
     // Steps to the next row; false at the end. Fails on a read error.
     bool next();
 
-    // Binds a parameter (from 1) to a text, or to null; then reset() before
-    // the statement runs again.
+    // Binds a parameter (from 1) to a text, or to null; the text is not
+    // copied and must live until the statement has run. reset() before the
+    // statement runs again.
     void bindText(int index, const std::optional<QString>& text);
     void reset();
 
