@@ -7,6 +7,8 @@
 
 #include <QSet>
 
+#include <optional>
+
 #include <sqlite3.h>
 
 namespace {
@@ -107,7 +109,10 @@ ImportReport importContacts(ContactStore& store, const ContactRecords& records, 
 {
     ImportReport report;
     sqlite3* db = store.handle();
-    Transaction transaction(db);
+    // A dry run writes nothing and so takes no write lock.
+    std::optional<Transaction> transaction;
+    if (!dryRun)
+        transaction.emplace(db);
 
     QSet<RowKey> known;
     if (rules == ImportRules::Contacts) {
@@ -168,7 +173,7 @@ ImportReport importContacts(ContactStore& store, const ContactRecords& records, 
         insert.next();
         insert.reset();
     }
-    if (!dryRun)
-        transaction.commit();
+    if (transaction)
+        transaction->commit();
     return report;
 }

@@ -24,6 +24,7 @@ private Q_SLOTS:
     void badInputChangesNothing_data();
     void badInputChangesNothing();
     void lockedBookChangesNothing();
+    void failurePartWayChangesNothing();
 
 private:
     int run(const QStringList& arguments);
@@ -245,6 +246,18 @@ void TestContactImport::lockedBookChangesNothing()
         QVERIFY2(m_err.contains("locked"), qPrintable(m_err));
     }
     QCOMPARE(readBytes(m_book), before);
+}
+
+void TestContactImport::failurePartWayChangesNothing()
+{
+    writeContactBook(m_book, {row("甲", "800101", "0911")});
+    execOnContactBook(m_book,
+                      {"CREATE TRIGGER refuse BEFORE INSERT ON contact "
+                       "WHEN NEW.\"姓名\" = '丙' BEGIN SELECT RAISE(ABORT, 'refused'); END"});
+    const QString csv = writeFile("in.csv", "乙,,0922\n丙,,0933\n");
+    QCOMPARE(run({"import", m_book, csv}), 1);
+    QVERIFY2(m_err.contains("refused"), qPrintable(m_err));
+    QCOMPARE(readContactBook(m_book), QList<ContactRow>{row("甲", "800101", "0911")});
 }
 
 QTEST_GUILESS_MAIN(TestContactImport)
