@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScreen>
 
 namespace {
@@ -54,7 +56,15 @@ QString QtDialogs::fileToOpen(const QString& caption, const QString& filter)
     return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, {}, filter);
 }
 
+// A name typed without an extension gets the one of the chosen file type.
 QString QtDialogs::fileToSave(const QString& caption, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, {}, filter);
+    QString chosenFilter;
+    QString file = QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, {}, filter,
+                                                &chosenFilter);
+    static const QRegularExpression extension(QStringLiteral("\\*(\\.\\w+)"));
+    const QRegularExpressionMatch match = extension.match(chosenFilter);
+    if (!file.isEmpty() && QFileInfo(file).suffix().isEmpty() && match.hasMatch())
+        file += match.captured(1);
+    return file;
 }
