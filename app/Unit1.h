@@ -156,6 +156,10 @@ private:
     void setSaveAndCancel(bool enabled);
     void focusContactGrid();
     bool savePendingContact();
+    // The grid's import (a dropped file, or one chosen when path is empty)
+    // and export.
+    void importContactFile(const QString& path);
+    void exportContactFile();
     // The open contact book; null when opening it failed.
     std::unique_ptr<ContactStore> ADOConnection1;
     std::unique_ptr<ContactDataset> ADOTable1;

@@ -1,7 +1,10 @@
 #include "Unit1.h"
 
+#include "AccessConversion.h"
 #include "ContactDataset.h"
+#include "ContactFiles.h"
 #include "ContactGrid.h"
+#include "ContactImport.h"
 #include "ContactStore.h"
 #include "Dialogs.h"
 #include "Failure.h"
@@ -35,11 +38,15 @@ void TForm1::connectContactPage()
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     DBGrid1->setSaveWidget(Button3);
+    connect(DBGrid1, &ContactGrid::importRequested, this, &TForm1::importContactFile);
+    connect(DBGrid1, &ContactGrid::exportRequested, this, &TForm1::exportContactFile);
 }
 
 void TForm1::openContactBook()
 {
-    auto store = std::make_unique<ContactStore>(m_services.exeDir + QStringLiteral("contact.mdb"));
+    const QString path = m_services.exeDir + QStringLiteral("contact.mdb");
+    accessconversion::offer(path, *m_services.dialogs);
+    auto store = std::make_unique<ContactStore>(path);
     auto table = std::make_unique<ContactDataset>(*store);
     DBGrid1->setDataset(table.get());
     ADOConnection1 = std::move(store);
@@ -109,6 +116,53 @@ bool TForm1::savePendingContact()
     return runGuarded(*m_services.dialogs, [this] {
         DBGrid1->commitEditor();
         ADOTable1->settle();
+    });
+}
+
+// Both settle the row being edited first, as leaving the row would: the
+// import then sees it, and the export writes it.
+void TForm1::importContactFile(const QString& path)
+{
+    runGuarded(*m_services.dialogs, [&] {
+        if (!ADOTable1)
+            throw Failure(QStringLiteral("通訊錄沒有開啟，無法匯入聯絡人。"));
+        DBGrid1->commitEditor();
+        ADOTable1->settle();
+        const QString file = path.isEmpty()
+                                 ? m_services.dialogs->fileToOpen(QStringLiteral("匯入聯絡人"),
+                                                                  contactfiles::importFilter())
+                                 : path;
+        if (file.isEmpty())
+            return;
+        const std::optional<contactfiles::Format> format = contactfiles::formatOf(file);
+        if (!format) {
+            throw Failure(
+                QStringLiteral("無法匯入「%1」：只認得 .vcf、.csv、.mdb 和 .accdb 檔。").arg(file));
+        }
+        const ImportReport report =
+            importContacts(*ADOConnection1, contactfiles::read(file, *format));
+        ADOTable1->reload();
+        m_services.dialogs->showMessage(report.boxText());
+    });
+}
+
+void TForm1::exportContactFile()
+{
+    runGuarded(*m_services.dialogs, [&] {
+        if (!ADOTable1)
+            throw Failure(QStringLiteral("通訊錄沒有開啟，無法匯出聯絡人。"));
+        DBGrid1->commitEditor();
+        ADOTable1->settle();
+        const QString file = m_services.dialogs->fileToSave(QStringLiteral("匯出聯絡人"),
+                                                            contactfiles::exportFilter());
+        if (file.isEmpty())
+            return;
+        const std::optional<contactfiles::Format> format = contactfiles::formatOf(file);
+        if (!format || *format == contactfiles::Format::Access)
+            throw Failure(QStringLiteral("無法匯出「%1」：請存成 .vcf 或 .csv 檔。").arg(file));
+        const ContactRecords records = contactfiles::readBook(*ADOConnection1);
+        contactfiles::write(file, *format, records);
+        m_services.dialogs->showMessage(QStringLiteral("匯出 %1 筆").arg(records.size()));
     });
 }
 

@@ -144,7 +144,7 @@ void TForm1::offerMissedBirthdays()
     if (m_missedBirthdays.isEmpty())
         return;
     const QList<Recipient> missed = std::exchange(m_missedBirthdays, {});
-    if (!m_services.dialogs->ask(
+    if (!m_services.dialogs->askYesNo(
             QStringLiteral("有 %1 位朋友在前幾天生日，還沒送出祝福，要一併發送嗎？").arg(missed.size())))
         return;
     m_recipients.append(missed);
@@ -163,7 +163,7 @@ void TForm1::sendNextBatch()
         return;
     fillRecipientBoxes(m_recipients.takeBatch(5), 0);
     showWaitingRecipients();
-    if (m_services.dialogs->ask(
+    if (m_services.dialogs->askYesNo(
             QStringLiteral("還有 %1 位朋友今天生日，要接著發送嗎？").arg(waiting)))
         startOneStep();
 }
@@ -183,7 +183,7 @@ bool TForm1::confirmScheduleInThePast()
         QDateTime(DateTimePicker1->date(), QTime(0, 0)).addSecs(hour * 3600 + minute * 60);
     if (scheduled > m_services.clock->now())
         return true;
-    return m_services.dialogs->ask(QStringLiteral("預約時間已經過了，仍要發送嗎？"));
+    return m_services.dialogs->askYesNo(QStringLiteral("預約時間已經過了，仍要發送嗎？"));
 }
 
 qint64 TForm1::logSend()

@@ -45,7 +45,17 @@ public:
         note(text);
         return false;
     }
-    bool ask(const QString& text) override { return confirm(text); }
+    bool askYesNo(const QString& text) override { return confirm(text); }
+    QString fileToOpen(const QString& caption, const QString&) override
+    {
+        note(caption);
+        return {};
+    }
+    QString fileToSave(const QString& caption, const QString&) override
+    {
+        note(caption);
+        return {};
+    }
     int count() const { return m_count; }
 
 private:

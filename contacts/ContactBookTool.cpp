@@ -2,6 +2,8 @@
 
 #include "ContactDataset.h"
 #include "ContactFields.h"
+#include "ContactFiles.h"
+#include "ContactImport.h"
 #include "ContactStore.h"
 #include "Failure.h"
 
@@ -18,9 +20,84 @@ namespace {
 
 QAtomicInt connectionCounter;
 
-const QString usage = QStringLiteral("usage: selvanto-contacts create FILE\n"
-                                     "       selvanto-contacts add FILE NAME BIRTHDAY MOBILE\n"
-                                     "       selvanto-contacts list FILE\n");
+const QString usage =
+    QStringLiteral("usage: selvanto-contacts create FILE\n"
+                   "       selvanto-contacts add FILE NAME BIRTHDAY MOBILE\n"
+                   "       selvanto-contacts list FILE\n"
+                   "       selvanto-contacts import [--dry-run] [--format F] BOOK FILE\n"
+                   "       selvanto-contacts export [--format F] BOOK FILE\n"
+                   "F is vcf, csv or mdb (import only); by default FILE's extension.\n");
+
+// A command line the tool does not understand.
+struct UsageError
+{
+    QString text;
+};
+
+struct TransferArguments
+{
+    QString book;
+    QString file;
+    contactfiles::Format format{};
+    bool dryRun = false;
+};
+
+TransferArguments transferArguments(const QStringList& arguments, bool importing)
+{
+    TransferArguments parsed;
+    QStringList files;
+    QString format;
+    for (qsizetype k = 1; k < arguments.size(); ++k) {
+        const QString& argument = arguments[k];
+        if (argument == QLatin1String("--dry-run") && importing)
+            parsed.dryRun = true;
+        else if (argument == QLatin1String("--format") && k + 1 < arguments.size())
+            format = arguments[++k];
+        else if (argument.startsWith(QLatin1String("--format=")))
+            format = argument.mid(9);
+        else if (argument.startsWith(QLatin1String("--")))
+            throw UsageError{QStringLiteral("unknown option %1").arg(argument)};
+        else
+            files << argument;
+    }
+    if (files.size() != 2)
+        throw UsageError{};
+    parsed.book = files[0];
+    parsed.file = files[1];
+    const std::optional<contactfiles::Format> chosen =
+        contactfiles::formatOf(format.isEmpty() ? parsed.file : format);
+    if (!chosen) {
+        throw UsageError{QStringLiteral("cannot tell the format of '%1'; use --format vcf, csv "
+                                        "or mdb")
+                             .arg(format.isEmpty() ? parsed.file : format)};
+    }
+    if (!importing && *chosen == contactfiles::Format::Access)
+        throw UsageError{QStringLiteral("export writes vcf or csv, not the Access format")};
+    parsed.format = *chosen;
+    return parsed;
+}
+
+int importFile(const TransferArguments& arguments, QTextStream& out)
+{
+    const ContactRecords records = contactfiles::read(arguments.file, arguments.format);
+    ContactStore store(arguments.book);
+    const ImportReport report =
+        importContacts(store, records, ImportRules::Contacts, arguments.dryRun);
+    for (const QString& line : report.wouldAdd)
+        out << line << '\n';
+    out << report.summary() << (arguments.dryRun ? "（試算，沒有寫入）" : "") << '\n';
+    for (const QString& line : report.skipped + report.remarks)
+        out << line << '\n';
+    return report.added > 0 ? 0 : 1;
+}
+
+void exportFile(const TransferArguments& arguments, QTextStream& out)
+{
+    ContactStore store(arguments.book);
+    const ContactRecords records = contactfiles::readBook(store);
+    contactfiles::write(arguments.file, arguments.format, records);
+    out << QStringLiteral("匯出 %1 筆").arg(records.size()) << '\n';
+}
 
 void createTable(const QString& path)
 {
@@ -114,16 +191,24 @@ int runContactBookTool(const QStringList& arguments, QTextStream& out, QTextStre
     const QString command = arguments.value(0);
     const qsizetype count = arguments.size();
     try {
-        if (command == QLatin1String("create") && count == 2) {
+        if (command == QLatin1String("import")) {
+            return importFile(transferArguments(arguments, true), out);
+        } else if (command == QLatin1String("export")) {
+            exportFile(transferArguments(arguments, false), out);
+        } else if (command == QLatin1String("create") && count == 2) {
             createContactBook(arguments[1]);
         } else if (command == QLatin1String("add") && count == 5) {
             addContact(arguments[1], arguments[2], arguments[3], arguments[4]);
         } else if (command == QLatin1String("list") && count == 2) {
             listContacts(arguments[1], out);
         } else {
-            err << usage;
-            return 1;
+            throw UsageError{};
         }
+    } catch (const UsageError& error) {
+        if (!error.text.isEmpty())
+            err << "selvanto-contacts: " << error.text << '\n';
+        err << usage;
+        return 2;
     } catch (const Failure& failure) {
         err << "selvanto-contacts: " << failure.text() << '\n';
         return 1;

@@ -8,6 +8,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int pageSize = 256;
@@ -262,6 +264,30 @@ void ContactDataset::moveToKey(qint64 key)
             return;
         }
     }
+}
+
+void ContactDataset::reload()
+{
+    settle();
+    const qint64 lastKey = m_keys.isEmpty() ? 0 : m_keys.last();
+    const qint64 currentKey = m_current >= 0 ? m_keys[m_current] : 0;
+    QList<qint64> keys;
+    SqliteStatement rows(m_store.handle(), "SELECT rowid FROM contact ORDER BY rowid");
+    while (rows.next())
+        keys.append(rows.integer(0));
+    beginResetModel();
+    m_keys = keys;
+    m_cache.clear();
+    m_pages.clear();
+    endResetModel();
+    const auto firstAdded = std::upper_bound(m_keys.cbegin(), m_keys.cend(), lastKey);
+    const auto kept = std::find(m_keys.cbegin(), m_keys.cend(), currentKey);
+    int row = m_keys.isEmpty() ? -1 : 0;
+    if (firstAdded != m_keys.cend())
+        row = int(firstAdded - m_keys.cbegin());
+    else if (kept != m_keys.cend())
+        row = int(kept - m_keys.cbegin());
+    setCurrent(row);
 }
 
 ContactDataset::Values ContactDataset::storedValues(int row) const

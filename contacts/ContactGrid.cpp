@@ -8,11 +8,14 @@
 #include "Failure.h"
 #include "Guard.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 
 namespace {
@@ -101,6 +104,62 @@ ContactGrid::ContactGrid(Dialogs& dialogs, QWidget* parent) : QTableView(parent)
     verticalHeader()->setFixedWidth(indicatorWidth);
     verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     connect(qApp, &QApplication::focusChanged, this, &ContactGrid::focusChanged);
+
+    m_importAction = new QAction(QStringLiteral("匯入聯絡人…"), this);
+    m_exportAction = new QAction(QStringLiteral("匯出聯絡人…"), this);
+    connect(m_importAction, &QAction::triggered, this, [this] { Q_EMIT importRequested({}); });
+    connect(m_exportAction, &QAction::triggered, this, &ContactGrid::exportRequested);
+    addAction(m_importAction);
+    addAction(m_exportAction);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    setAcceptDrops(true);
+}
+
+namespace {
+
+QStringList droppedFiles(const QMimeData* data)
+{
+    QStringList files;
+    if (!data)
+        return files;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    }
+    return files;
+}
+
+void acceptFiles(QDropEvent* event)
+{
+    if (droppedFiles(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+} // namespace
+
+// A file dropped on the grid is imported; anything else is refused.
+void ContactGrid::dragEnterEvent(QDragEnterEvent* event)
+{
+    acceptFiles(event);
+}
+
+void ContactGrid::dragMoveEvent(QDragMoveEvent* event)
+{
+    acceptFiles(event);
+}
+
+void ContactGrid::dropEvent(QDropEvent* event)
+{
+    const QStringList files = droppedFiles(event->mimeData());
+    if (files.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    for (const QString& file : files)
+        Q_EMIT importRequested(file);
 }
 
 void ContactGrid::setDataset(ContactDataset* dataset)

@@ -9,6 +9,7 @@
 #include <functional>
 
 class Dialogs;
+class QAction;
 
 // The contact grid: the three fields as titled columns, a row indicator, and
 // in-place editing of the current row. Every move between rows goes through
@@ -33,11 +34,24 @@ public:
     // incomplete birthday beeps, keeps the editor focused and fails.
     void commitEditor();
 
+    // The context menu's "匯入聯絡人…" and "匯出聯絡人…".
+    QAction* importAction() const { return m_importAction; }
+    QAction* exportAction() const { return m_exportAction; }
+
     // Called by the cell delegate.
     void editorOpened(QLineEdit* editor, const QModelIndex& index);
     bool editorEvent(QLineEdit* editor, QEvent* event);
 
+Q_SIGNALS:
+    // The user asked to import a file: the one dropped, or, when path is
+    // empty, one still to be chosen.
+    void importRequested(const QString& path);
+    void exportRequested();
+
 protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -67,4 +81,6 @@ private:
     QPointer<QLineEdit> m_editor;
     QPersistentModelIndex m_editorIndex;
     QPointer<QWidget> m_saveWidget;
+    QAction* m_importAction;
+    QAction* m_exportAction;
 };

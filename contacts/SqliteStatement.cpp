@@ -39,6 +39,23 @@ bool SqliteStatement::next()
     fail(m_db);
 }
 
+void SqliteStatement::bindText(int index, const std::optional<QString>& text)
+{
+    // UTF-16 as it is, not copied: the text must outlive the next step.
+    const int result =
+        text ? sqlite3_bind_text16(m_statement, index,
+                                   text->isNull() ? static_cast<const void*>(u"") : text->utf16(),
+                                   int(text->size() * sizeof(char16_t)), SQLITE_STATIC)
+             : sqlite3_bind_null(m_statement, index);
+    if (result != SQLITE_OK)
+        fail(m_db);
+}
+
+void SqliteStatement::reset()
+{
+    sqlite3_reset(m_statement);
+}
+
 bool SqliteStatement::isNull(int column) const
 {
     return sqlite3_column_type(m_statement, column) == SQLITE_NULL;

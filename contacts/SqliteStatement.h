@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QString>
 #include <QtGlobal>
+
+#include <optional>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -20,6 +23,12 @@ public:
 
     // Steps to the next row; false at the end. Fails on a read error.
     bool next();
+
+    // Binds a parameter (from 1) to a text, or to null; the text is not
+    // copied and must live until the statement has run. reset() before the
+    // statement runs again.
+    void bindText(int index, const std::optional<QString>& text);
+    void reset();
 
     bool isNull(int column) const;
     qint64 integer(int column) const;

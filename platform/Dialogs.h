@@ -16,5 +16,9 @@ public:
     // Question with OK and Cancel; true when the user chose OK.
     virtual bool confirm(const QString& text) = 0;
     // Question with Yes and No; true when the user chose Yes.
-    virtual bool ask(const QString& text) = 0;
+    virtual bool askYesNo(const QString& text) = 0;
+    // A file to read or to write, chosen by the user among those the filter
+    // names ("vCard (*.vcf);;CSV (*.csv)"); empty when the user cancelled.
+    virtual QString fileToOpen(const QString& caption, const QString& filter) = 0;
+    virtual QString fileToSave(const QString& caption, const QString& filter) = 0;
 };

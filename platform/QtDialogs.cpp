@@ -1,7 +1,11 @@
 #include "QtDialogs.h"
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScreen>
 
 namespace {
@@ -40,9 +44,27 @@ bool QtDialogs::confirm(const QString& text)
     return execCentred(box) == QMessageBox::Ok;
 }
 
-bool QtDialogs::ask(const QString& text)
+bool QtDialogs::askYesNo(const QString& text)
 {
     QMessageBox box(QMessageBox::Question, m_title, text, QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::Yes);
     return execCentred(box) == QMessageBox::Yes;
+}
+
+QString QtDialogs::fileToOpen(const QString& caption, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, {}, filter);
+}
+
+// A name typed without an extension gets the one of the chosen file type.
+QString QtDialogs::fileToSave(const QString& caption, const QString& filter)
+{
+    QString chosenFilter;
+    QString file = QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, {}, filter,
+                                                &chosenFilter);
+    static const QRegularExpression extension(QStringLiteral("\\*(\\.\\w+)"));
+    const QRegularExpressionMatch match = extension.match(chosenFilter);
+    if (!file.isEmpty() && QFileInfo(file).suffix().isEmpty() && match.hasMatch())
+        file += match.captured(1);
+    return file;
 }

@@ -11,7 +11,9 @@ public:
     void showMessage(const QString& text) override;
     void showError(const QString& text) override;
     bool confirm(const QString& text) override;
-    bool ask(const QString& text) override;
+    bool askYesNo(const QString& text) override;
+    QString fileToOpen(const QString& caption, const QString& filter) override;
+    QString fileToSave(const QString& caption, const QString& filter) override;
 
 private:
     QString m_title;

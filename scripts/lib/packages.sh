@@ -2,7 +2,7 @@
 SELVANTO_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-webengine-dev libqt6sql6-sqlite libqt6svg6 qt6-tools-dev libgl-dev
-    libicu-dev libcpp-httplib-dev libsqlite3-dev sqlite3
+    libicu-dev libcpp-httplib-dev libsqlite3-dev sqlite3 mdbtools-dev mdbtools
     xvfb xauth x11-utils xdotool imagemagick
     fonts-arphic-bsmi00lp
 )

@@ -5,9 +5,11 @@
 #include "ScriptedWindow.h"
 #include "TestFiles.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -64,6 +66,7 @@ private Q_SLOTS:
     void typedValuesChecked();
     void losingFocusDropsAnUntouchedRow();
     void largeContactBookStaysLazy();
+    void importAndExportThroughTheMenuAndByDrop();
 
 private:
     void start(const QList<ContactRow>& rows, const QStringList& arguments = {});
@@ -664,5 +667,52 @@ void TestContactPage::largeContactBookStaysLazy()
     QVERIFY(table()->loadedRowCount() <= 1024);
 }
 
+// The grid's context menu imports and exports, and a file dropped on the grid
+// is imported; the row being typed is saved first, as leaving it would.
+void TestContactPage::importAndExportThroughTheMenuAndByDrop()
+{
+    start({row("甲", "800101", "0911")});
+    showContactPage();
+    QCOMPARE(grid()->actions(), (QList<QAction*>{grid()->importAction(), grid()->exportAction()}));
+    QCOMPARE(grid()->importAction()->text(), QStringLiteral("匯入聯絡人…"));
+    QCOMPARE(grid()->exportAction()->text(), QStringLiteral("匯出聯絡人…"));
+    key(Qt::Key_Down);
+    type(QStringLiteral("乙"));
+
+    const QString csv = m_dir->filePath(QStringLiteral("friends.csv"));
+    writeBytes(csv, "姓名,生日,手機號碼\n丙,1982-03-05,0933\n甲,800101,0911\n");
+    m_dialogs.clear();
+    m_dialogs.queueFiles({csv});
+    grid()->importAction()->trigger();
+    QCOMPARE(m_dialogs.messages(),
+             QStringList({"匯入 1 筆，略過 1 筆：重複 1\n第 3 行 略過：重複 (甲, 800101, 0911)"}));
+    QCOMPARE(readContactBook(m_path), (QList<ContactRow>{row("甲", "800101", "0911"),
+                                                         {QStringLiteral("乙"), {}, {}},
+                                                         row("丙", "820305", "0933")}));
+    QCOMPARE(table()->rowCount(), 3);
+    QCOMPARE(table()->currentRow(), 2);
+
+    const QString vcf = m_dir->filePath(QStringLiteral("phone.vcf"));
+    writeBytes(vcf, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:丁\r\nTEL;TYPE=CELL:0944\r\nEND:VCARD\r\n");
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(vcf)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(grid()->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(grid()->viewport(), &drop);
+    QVERIFY(drop.isAccepted());
+    QCOMPARE(m_dialogs.messages().last(), QStringLiteral("匯入 1 筆，略過 0 筆"));
+    QCOMPARE(table()->rowCount(), 4);
+    QCOMPARE(grid()->model()->index(3, 0).data().toString(), QStringLiteral("丁"));
+
+    const QString out = m_dir->filePath(QStringLiteral("out.csv"));
+    m_dialogs.queueFiles({out});
+    grid()->exportAction()->trigger();
+    QCOMPARE(m_dialogs.messages().last(), QStringLiteral("匯出 4 筆"));
+    QCOMPARE(readBytes(out),
+             QByteArray("\xEF\xBB\xBF姓名,生日,手機號碼\r\n甲,800101,0911\r\n乙,,\r\n"
+                        "丙,820305,0933\r\n丁,,0944\r\n"));
+}
 QTEST_MAIN(TestContactPage)
 #include "test_contactpage.moc"

@@ -33,6 +33,8 @@ private Q_SLOTS:
     void failureEndsTheStartUp_data();
     void failureEndsTheStartUp();
     void manyBirthdaysGreetAndWait();
+    void oldAccessBookAsked_data();
+    void oldAccessBookAsked();
     void closeWhileGreetingStillLoadsAccountAndMessage();
 
 public:
@@ -228,6 +230,51 @@ void TestStartup::failureEndsTheStartUp()
     QCOMPARE(QFile::exists(book) ? readBytes(book) : QByteArray(), bookBefore);
     QCOMPARE(readBytes(accountFile), accountBefore);
 }
+
+void TestStartup::oldAccessBookAsked_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("yes") << true;
+    QTest::newRow("no") << false;
+}
+
+// An Access book of the earlier version: on Yes the start-up goes on with the
+// converted book (王小明's birthday is today); on No it ends with an error and
+// the file is left as it was.
+void TestStartup::oldAccessBookAsked()
+{
+    QFETCH(bool, yes);
+    writeStandardFiles({});
+    const QByteArray access =
+        readBytes(QStringLiteral(SELVANTO_TEST_DATA "/contact_jet4_access2000.mdb"));
+    writeBytes(contactBookPath(), access);
+    m_dialogs.queueAnswers({yes});
+    start();
+
+    const QString question =
+        QStringLiteral("通訊錄 contact.mdb 是舊版 Access 格式，要轉換成新格式嗎？"
+                       "原檔會保留為 contact.mdb.access");
+    QCOMPARE(m_dialogs.texts().first(), question);
+    const Window now = window();
+    if (yes) {
+        QVERIFY(m_dialogs.errors().isEmpty());
+        QCOMPARE(m_dialogs.messages(),
+                 QStringList(
+                     {"已將 10 筆聯絡人轉換成新格式，原檔保留為 contact.mdb.access。", greeting}));
+        QCOMPARE(now.boxes, QStringList({"0912345678", "", "", "", ""}));
+        QCOMPARE(now.account, QStringLiteral("demo"));
+        QCOMPARE(readBytes(contactBookPath() + ".access"), access);
+        QCOMPARE(m_form->DBGrid1->model()->rowCount(), 10);
+    } else {
+        QCOMPARE(m_dialogs.errors().size(), 1);
+        QVERIFY(m_dialogs.errors().first().contains("沒有轉換"));
+        QCOMPARE(now.boxes, emptyBoxes());
+        QCOMPARE(now.account, QString());
+        QCOMPARE(readBytes(contactBookPath()), access);
+        QVERIFY(!QFile::exists(contactBookPath() + ".access"));
+    }
+}
+
 
 // More than five birthdays: the message, then a day like any other; the
 // others wait for the next batches.

@@ -23,9 +23,20 @@ bool RecordingDialogs::confirm(const QString& text)
     return m_answers.isEmpty() ? true : m_answers.takeFirst();
 }
 
-bool RecordingDialogs::ask(const QString& text)
+bool RecordingDialogs::askYesNo(const QString& text)
 {
     return confirm(text);
+}
+
+QString RecordingDialogs::fileToOpen(const QString& caption, const QString&)
+{
+    record(Shown::Question, caption);
+    return m_files.isEmpty() ? QString() : m_files.takeFirst();
+}
+
+QString RecordingDialogs::fileToSave(const QString& caption, const QString& filter)
+{
+    return fileToOpen(caption, filter);
 }
 
 QStringList RecordingDialogs::texts() const

@@ -25,7 +25,12 @@ public:
     void showMessage(const QString& text) override;
     void showError(const QString& text) override;
     bool confirm(const QString& text) override;
-    bool ask(const QString& text) override;
+    bool askYesNo(const QString& text) override;
+    // The file dialogs are recorded as questions with their caption and
+    // answered from their own queue; empty (cancelled) when it is empty.
+    QString fileToOpen(const QString& caption, const QString& filter) override;
+    QString fileToSave(const QString& caption, const QString& filter) override;
+    void queueFiles(const QStringList& paths) { m_files += paths; }
 
     // The next questions are answered with these, in order; OK (Yes) when empty.
     void queueAnswers(QList<bool> answers) { m_answers += answers; }
@@ -44,5 +49,6 @@ private:
 
     QList<Shown> m_shown;
     QList<bool> m_answers;
+    QStringList m_files;
     std::function<void(const Shown&)> m_onShow;
 };

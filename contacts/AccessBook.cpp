@@ -1,0 +1,213 @@
+#include "AccessBook.h"
+
+#include "ContactFields.h"
+#include "Failure.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include <mdbtools.h>
+
+namespace accessbook {
+namespace {
+
+// Bytes 4 to 19 of every Jet and ACE file.
+const QByteArray jetMagic("Standard Jet DB");
+const QByteArray aceMagic("Standard ACE DB");
+
+struct HandleCloser
+{
+    void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
+};
+struct TableFreer
+{
+    void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
+};
+
+// Jet 4 and ACE text is UTF-16LE, or, when it starts with FF FE, "compressed":
+// runs of one byte per character (high byte zero) and runs of two, a zero
+// byte switching between them. libmdb's own conversion loses characters
+// outside the Basic Multilingual Plane, so the raw text is decoded here.
+QString decodeUnicode(const unsigned char* bytes, int size)
+{
+    QList<char16_t> units;
+    units.reserve(size);
+    if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+        bool compressed = true;
+        for (int i = 2; i < size;) {
+            if (bytes[i] == 0) {
+                compressed = !compressed;
+                ++i;
+            } else if (compressed) {
+                units.append(bytes[i]);
+                ++i;
+            } else if (i + 1 < size) {
+                units.append(char16_t(bytes[i] | bytes[i + 1] << 8));
+                i += 2;
+            } else {
+                break;
+            }
+        }
+    } else {
+        for (int i = 0; i + 1 < size; i += 2)
+            units.append(char16_t(bytes[i] | bytes[i + 1] << 8));
+    }
+    return QString::fromUtf16(units.constData(), units.size());
+}
+
+// ICU's name for a Windows code page.
+QByteArray codecName(int codePage)
+{
+    return "windows-" + QByteArray::number(codePage);
+}
+
+bool decodesCleanly(const QByteArray& codec, const QByteArray& bytes)
+{
+    QStringDecoder decoder(codec.constData(), QStringDecoder::Flag::Stateless);
+    if (!decoder.isValid())
+        return false;
+    const QString text = decoder.decode(bytes);
+    return !decoder.hasError() && !text.contains(QChar::ReplacementCharacter);
+}
+
+// Jet 3 text is in the code page the file declares. Files written on a
+// Chinese system often declare none or a Western one all the same, and almost
+// any bytes read as something in a Western code page: there, text that reads
+// cleanly as code page 950 and has characters beyond ASCII is taken as 950,
+// as is text that does not read cleanly in the declared page.
+QByteArray jet3Codec(int declared, const QByteArray& texts)
+{
+    const bool western = declared == 0 || declared == 437 || declared == 850 ||
+                         (declared >= 1250 && declared <= 1258);
+    const QByteArray named = codecName(declared == 0 ? 1252 : declared);
+    if (!western)
+        return QStringDecoder(named.constData()).isValid() ? named : codecName(950);
+    const bool beyondAscii =
+        std::any_of(texts.cbegin(), texts.cend(), [](char c) { return c & 0x80; });
+    if ((beyondAscii && decodesCleanly(codecName(950), texts)) || !decodesCleanly(named, texts))
+        return codecName(950);
+    return named;
+}
+
+QString columnName(MdbColumn* column)
+{
+    return QString::fromUtf8(column->name);
+}
+
+} // namespace
+
+bool isAccessFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(20);
+    return header.size() == 20 && (header.mid(4, 15) == jetMagic || header.mid(4, 15) == aceMagic);
+}
+
+ContactRecords read(const QString& path)
+{
+    if (!isAccessFile(path))
+        throw Failure(QStringLiteral("「%1」不是 Access 資料庫檔。").arg(path));
+    std::unique_ptr<MdbHandle, HandleCloser> mdb(
+        mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS));
+    if (!mdb)
+        throw Failure(
+            QStringLiteral("無法開啟 Access 資料庫「%1」：檔案已損壞或無法讀取。").arg(path));
+    // A file cut short or with an unreadable catalog has no tables to offer.
+    const qint64 pageSize = mdb->fmt->pg_size;
+    const QString damaged = QStringLiteral("Access 資料庫「%1」已損壞或不完整。").arg(path);
+    if (pageSize <= 0 || QFileInfo(path).size() % pageSize != 0)
+        throw Failure(damaged);
+    const QByteArray tableName = contactfields::table.toString().toUtf8();
+    std::unique_ptr<MdbTableDef, TableFreer> table(
+        mdb_read_table_by_name(mdb.get(), const_cast<char*>(tableName.constData()), MDB_TABLE));
+    if (!table && mdb->num_catalog == 0)
+        throw Failure(damaged);
+    if (!table)
+        throw Failure(QStringLiteral("Access 資料庫「%1」裡沒有資料表 contact。").arg(path));
+    if (!mdb_read_columns(table.get()))
+        throw Failure(QStringLiteral("Access 資料庫「%1」的資料表 contact 已損壞。").arg(path));
+
+    std::array<int, contactfields::count> columns{};
+    for (int field = 0; field < contactfields::count; ++field) {
+        columns[field] = -1;
+        for (unsigned int k = 0; k < table->num_cols; ++k) {
+            auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, k));
+            if (columnName(column).compare(contactfields::names[field], Qt::CaseInsensitive) != 0)
+                continue;
+            if (column->col_type != MDB_TEXT) {
+                throw Failure(QStringLiteral("Access 資料庫「%1」的欄位「%2」不是文字。")
+                                  .arg(path, contactfields::names[field]));
+            }
+            columns[field] = int(k);
+        }
+        if (columns[field] < 0) {
+            throw Failure(QStringLiteral("Access 資料庫「%1」的資料表 contact 沒有欄位「%2」。")
+                              .arg(path, contactfields::names[field]));
+        }
+    }
+
+    const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
+    // Jet 3 text is collected as bytes first: its code page is chosen over
+    // the whole table.
+    QList<std::array<std::optional<QByteArray>, contactfields::count>> jet3Rows;
+    ContactRecords records;
+    std::vector<MdbField> fields(table->num_cols + 1);
+    mdb_rewind_table(table.get());
+    int row = 0;
+    while (mdb_fetch_row(table.get())) {
+        ++row;
+        int start = 0;
+        size_t size = 0;
+        if (mdb_find_row(mdb.get(), int(table->cur_row) - 1, &start, &size) != 0 ||
+            mdb_crack_row(table.get(), start, size, fields.data()) <= 0) {
+            throw Failure(
+                QStringLiteral("Access 資料庫「%1」的第 %2 列已損壞。").arg(path).arg(row));
+        }
+        ContactRecord record;
+        record.where = QStringLiteral("第 %1 列").arg(row);
+        std::array<std::optional<QByteArray>, contactfields::count> raw;
+        for (int field = 0; field < contactfields::count; ++field) {
+            const MdbField& value = fields[columns[field]];
+            if (value.is_null)
+                continue;
+            const auto* bytes = static_cast<const unsigned char*>(value.value);
+            const int length = value.siz < 0 ? 0 : value.siz;
+            if (jet3)
+                raw[field] = QByteArray(reinterpret_cast<const char*>(bytes), length);
+            else
+                record.fields[field] = decodeUnicode(bytes, length);
+        }
+        if (jet3)
+            jet3Rows.append(raw);
+        records.append(record);
+    }
+
+    if (jet3) {
+        QByteArray texts;
+        for (const auto& raw : jet3Rows) {
+            for (const auto& text : raw) {
+                if (text)
+                    texts += *text + '\n';
+            }
+        }
+        const QByteArray codec = jet3Codec(mdb->f->code_page, texts);
+        for (qsizetype k = 0; k < records.size(); ++k) {
+            for (int field = 0; field < contactfields::count; ++field) {
+                if (jet3Rows[k][field]) {
+                    QStringDecoder decoder(codec.constData());
+                    records[k].fields[field] = decoder.decode(*jet3Rows[k][field]);
+                }
+            }
+        }
+    }
+    return records;
+}
+
+} // namespace accessbook
