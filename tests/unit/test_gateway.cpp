@@ -2,6 +2,7 @@
 #include "GatewayActions.h"
 #include "GatewayAddress.h"
 #include "OneStepChain.h"
+#include "PageWait.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -36,6 +37,8 @@ private Q_SLOTS:
 
     void chainDecisions_data();
     void chainDecisions();
+    void pageWait_data();
+    void pageWait();
 };
 
 namespace {
@@ -295,6 +298,54 @@ void TestGateway::chainDecisions()
     QCOMPARE(OneStepChain::afterLogIn(true), QStringLiteral("Send"));
     QCOMPARE(OneStepChain::afterLogIn(false), QString());
     QCOMPARE(OneStepChain::afterVerify(), QString());
+}
+
+// Which completed pages may act: only the awaited page or the answer to the
+// program's own submission, and nothing after any other navigation.
+void TestGateway::pageWait_data()
+{
+    QTest::addColumn<int>("waitFor"); // 1 page load, 2 submission
+    QTest::addColumn<QList<int>>("navigations");
+    QTest::addColumn<bool>("loaded");
+    QTest::addColumn<int>("outcome");
+    using K = NavigationKind;
+    using O = PageWait::Outcome;
+    QTest::newRow("page loads") << 1 << QList<int>{int(K::Program)} << true << int(O::PageLoaded);
+    QTest::newRow("page redirected, loads")
+        << 1 << QList<int>{int(K::Redirect)} << true << int(O::PageLoaded);
+    QTest::newRow("page fails") << 1 << QList<int>{} << false << int(O::LoadFailed);
+    QTest::newRow("link while the page loads")
+        << 1 << QList<int>{int(K::LinkClicked)} << true << int(O::None);
+    QTest::newRow("answer") << 2 << QList<int>{int(K::FormSubmitted), int(K::Redirect)} << true
+                            << int(O::AnswerLoaded);
+    QTest::newRow("answer fails")
+        << 2 << QList<int>{int(K::FormSubmitted)} << false << int(O::LoadFailed);
+    QTest::newRow("load before the submission")
+        << 2 << QList<int>{} << true << int(O::None);
+    QTest::newRow("link instead of the submission")
+        << 2 << QList<int>{int(K::LinkClicked)} << true << int(O::None);
+    QTest::newRow("page goes elsewhere before the answer")
+        << 2 << QList<int>{int(K::FormSubmitted), int(K::Other)} << true << int(O::None);
+    QTest::newRow("second submission is not the answer")
+        << 2 << QList<int>{int(K::FormSubmitted), int(K::FormSubmitted)} << true << int(O::None);
+}
+
+void TestGateway::pageWait()
+{
+    QFETCH(int, waitFor);
+    QFETCH(QList<int>, navigations);
+    QFETCH(bool, loaded);
+    QFETCH(int, outcome);
+    PageWait wait;
+    if (waitFor == 1)
+        wait.waitForPageLoad();
+    else
+        wait.waitForSubmission();
+    for (int kind : navigations)
+        wait.navigation(NavigationKind(kind));
+    QCOMPARE(int(wait.completed(loaded)), outcome);
+    // Only an earlier load, finishing before the submission, leaves the wait on.
+    QCOMPARE(wait.isWaiting(), waitFor == 2 && navigations.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestGateway)

@@ -30,6 +30,8 @@ private Q_SLOTS:
     void singleByte();
     void longMessageIsFast_data();
     void longMessageIsFast();
+    void cutAtTheCaret_data();
+    void cutAtTheCaret();
 };
 
 void TestMessageCounter::count_data()
@@ -135,6 +137,41 @@ void TestMessageCounter::longMessageIsFast()
         QVERIFY(countMessage(message).cut);
     const double microsecondsEach = double(timer.nsecsElapsed()) / 1000.0 / runs;
     QVERIFY2(microsecondsEach < 500.0, qPrintable(QStringLiteral("%1 µs").arg(microsecondsEach)));
+}
+
+// What was typed past the limit goes where it was typed; the rest stays.
+void TestMessageCounter::cutAtTheCaret_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("caretAfter");
+
+    const QString full = letters(140);
+    QTest::newRow("typed at the end") << full + "x" << 141 << full << 140;
+    QTest::newRow("typed in the middle")
+        << full.first(50) + "xy" + full.sliced(50) << 52 << full << 50;
+    QTest::newRow("Chinese into a full single-byte text")
+        << letters(100) + QStringLiteral("中") << 101 << letters(100) << 100;
+    QTest::newRow("Chinese text full, typed in the middle")
+        << QStringLiteral("中") + letters(30) + "zz" + letters(39) << 33
+        << QStringLiteral("中") + letters(30) + letters(39) << 31;
+    QTest::newRow("a line break is removed whole")
+        << letters(139) + "\r\n" << 141 << letters(139) << 139;
+    QTest::newRow("caret at the start cuts the end") << letters(150) << 0 << letters(140) << 0;
+    QTest::newRow("fits: untouched") << QStringLiteral("ab") << 1 << QStringLiteral("ab") << 1;
+}
+
+void TestMessageCounter::cutAtTheCaret()
+{
+    QFETCH(QString, message);
+    QFETCH(int, caret);
+    QFETCH(QString, text);
+    QFETCH(int, caretAfter);
+    const CaretCount counted = countMessageAtCaret(message, caret);
+    QCOMPARE(counted.count.text, text);
+    QCOMPARE(counted.caret, qsizetype(caretAfter));
+    QVERIFY(counted.count.remaining >= 0);
 }
 
 QTEST_GUILESS_MAIN(TestMessageCounter)
