@@ -210,7 +210,7 @@ private:
     void openSendLog();
     // Runs a send log operation; a failure is shown once and never stops sending.
     template <typename Operation> auto logged(Operation operation) -> decltype(operation());
-    void fillRecipientBoxes(const QList<Recipient>& batch, int fromBox);
+    void fillRecipientBoxes(const QList<Recipient>& batch, int fromBox, bool clearRest);
     void showWaitingRecipients();
     void offerMissedBirthdays();
     bool confirmScheduleInThePast();

@@ -91,7 +91,7 @@ bool TForm1::scanBirthdays(const QDateTime& startedAt)
     }
     m_recipients.append(todays);
     const int count = m_recipients.waiting();
-    fillRecipientBoxes(m_recipients.takeBatch(5), 0);
+    fillRecipientBoxes(m_recipients.takeBatch(5), 0, false);
     for (const Birthday& birthday : found.earlier) {
         if (!(greeted.value(dialledNumber(birthday.number)) >= birthday.day))
             m_missedBirthdays << Recipient{birthday.name, birthday.number};
@@ -118,12 +118,17 @@ void TForm1::greetOrClose()
         close();
 }
 
-void TForm1::fillRecipientBoxes(const QList<Recipient>& batch, int fromBox)
+// Each recipient of the batch takes the next box from fromBox on; with
+// clearRest the boxes after them are emptied (a new batch replaces the last).
+void TForm1::fillRecipientBoxes(const QList<Recipient>& batch, int fromBox, bool clearRest)
 {
     const QList<QLineEdit*> boxes = recipientBoxes();
     for (qsizetype k = fromBox; k < boxes.size(); ++k) {
         const qsizetype at = k - fromBox;
-        boxes[k]->setText(at < batch.size() ? batch[at].number : QString());
+        if (at < batch.size())
+            boxes[k]->setText(batch[at].number);
+        else if (clearRest)
+            boxes[k]->clear();
     }
 }
 
@@ -151,7 +156,7 @@ void TForm1::offerMissedBirthdays()
     int firstFree = 0;
     while (firstFree < 5 && !recipientBox(firstFree + 1)->text().isEmpty())
         ++firstFree;
-    fillRecipientBoxes(m_recipients.takeBatch(5 - firstFree), firstFree);
+    fillRecipientBoxes(m_recipients.takeBatch(5 - firstFree), firstFree, false);
     showWaitingRecipients();
 }
 
@@ -161,7 +166,7 @@ void TForm1::sendNextBatch()
     const int waiting = m_recipients.waiting();
     if (waiting == 0)
         return;
-    fillRecipientBoxes(m_recipients.takeBatch(5), 0);
+    fillRecipientBoxes(m_recipients.takeBatch(5), 0, true);
     showWaitingRecipients();
     if (m_services.dialogs->askYesNo(
             QStringLiteral("還有 %1 位朋友今天生日，要接著發送嗎？").arg(waiting)))

@@ -4,8 +4,10 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <chrono>
 #include <cstdio>
 #include <httplib.h>
+#include <thread>
 
 namespace {
 
@@ -84,7 +86,13 @@ int main(int argc, char* argv[])
         QStringLiteral("outbox"),
         QStringLiteral("Append every accepted message to FILE as one JSON line."),
         QStringLiteral("FILE"));
-    parser.addOptions({portOption, accountOption, passwordOption, codeOption, outboxOption});
+    const QCommandLineOption delayOption(
+        QStringLiteral("sms-delay"),
+        QStringLiteral("Answer every request for the SMS page MS milliseconds late, as a slow "
+                       "gateway would."),
+        QStringLiteral("MS"), QStringLiteral("0"));
+    parser.addOptions(
+        {portOption, accountOption, passwordOption, codeOption, outboxOption, delayOption});
     parser.process(application);
 
     bool portValid = false;
@@ -94,11 +102,15 @@ int main(int argc, char* argv[])
         return 2;
     }
 
+    const int smsDelayMs = std::max(0, parser.value(delayOption).toInt());
     DemoGateway gateway(DemoAccount{parser.value(accountOption), parser.value(passwordOption),
                                     parser.value(codeOption)},
                         parser.value(outboxOption));
     httplib::Server server;
-    server.Get(".*", [&gateway](const httplib::Request& request, httplib::Response& response) {
+    server.Get(".*", [&gateway, smsDelayMs](const httplib::Request& request,
+                                             httplib::Response& response) {
+        if (smsDelayMs > 0 && request.path == "/front_end/sms")
+            std::this_thread::sleep_for(std::chrono::milliseconds(smsDelayMs));
         answer(gateway, toDemoRequest(request), response);
     });
     // Form bodies are read here rather than by the library, which refuses
