@@ -5,6 +5,7 @@
 #include "ScriptedWindow.h"
 #include "TestFiles.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
@@ -59,6 +60,7 @@ private Q_SLOTS:
     void loadWithoutFile();
     void refusedWriteBackEndsStartUp();
     void closeReleasesAccountIni();
+    void savedSecretsNotAnnounced();
 
     void loadMessage();
     void saveMessage();
@@ -362,6 +364,38 @@ void TestSendingPageFiles::closeReleasesAccountIni()
     m_form->close();
     QVERIFY(!AccountIni);
     QCOMPARE(AccountIniPath, accountPath());
+}
+
+// Accessibility tools read every accessible object's texts: none may hold
+// the saved password or code, the masked boxes included.
+void TestSendingPageFiles::savedSecretsNotAnnounced()
+{
+    const QString secret = QStringLiteral("s3cret密碼");
+    const QString code = QStringLiteral("98765");
+    writeBytes(accountPath(), big5(QStringLiteral("[account]\r\nuser=%1\r\n認證碼=%2\r\n")
+                                       .arg(secret, code)));
+    m_form->loadSavedAccount();
+    QCOMPARE(m_form->Edit2->text(), secret);
+    QCOMPARE(m_form->ValueListEditor2->rowCount(), 2);
+
+    QStringList announced;
+    std::function<void(QAccessibleInterface*, int)> walk = [&](QAccessibleInterface* node,
+                                                               int depth) {
+        if (!node || depth > 30)
+            return;
+        for (QAccessible::Text kind :
+             {QAccessible::Name, QAccessible::Value, QAccessible::Description, QAccessible::Help})
+            announced << node->text(kind);
+        if (QAccessibleValueInterface* value = node->valueInterface())
+            announced << value->currentValue().toString();
+        for (int i = 0; i < node->childCount(); ++i)
+            walk(node->child(i), depth + 1);
+    };
+    walk(QAccessible::queryAccessibleInterface(m_form.get()), 0);
+    QVERIFY(announced.size() > 50);
+    for (const QString& text : announced) {
+        QVERIFY2(!text.contains(secret) && !text.contains(code), qPrintable(text));
+    }
 }
 
 void TestSendingPageFiles::loadMessage()
