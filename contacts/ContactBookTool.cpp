@@ -6,9 +6,13 @@
 #include "ContactImport.h"
 #include "ContactStore.h"
 #include "Failure.h"
+#include "HistoryTable.h"
+#include "SendLog.h"
 
 #include <QAtomicInt>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -26,6 +30,7 @@ const QString usage =
                    "       selvanto-contacts list FILE\n"
                    "       selvanto-contacts import [--dry-run] [--format F] BOOK FILE\n"
                    "       selvanto-contacts export [--format F] BOOK FILE\n"
+                   "       selvanto-contacts history BOOK_FOLDER\n"
                    "F is vcf, csv or mdb (import only); by default FILE's extension.\n");
 
 // A command line the tool does not understand.
@@ -140,6 +145,22 @@ void listContacts(const QString& path, QTextStream& out)
     }
 }
 
+// The send log of the program folder, newest first, one submission a line.
+void printHistory(const QString& folder, QTextStream& out)
+{
+    const QString path = QDir(folder).filePath(SendLog::fileName());
+    if (!QFileInfo(path).isFile()) {
+        if (!QFileInfo(folder).isDir())
+            throw Failure(QStringLiteral("'%1' is not a folder.").arg(folder));
+        out << "沒有發送紀錄 (" << path << ")\n";
+        return;
+    }
+    SendLog log(path);
+    out << HistoryTable::columns().join(QLatin1Char('\t')) << '\n';
+    for (const LoggedSubmission& entry : log.entries())
+        out << HistoryTable::row(entry).join(QLatin1Char('\t')) << '\n';
+}
+
 } // namespace
 
 void createContactBook(const QString& path)
@@ -201,6 +222,8 @@ int runContactBookTool(const QStringList& arguments, QTextStream& out, QTextStre
             addContact(arguments[1], arguments[2], arguments[3], arguments[4]);
         } else if (command == QLatin1String("list") && count == 2) {
             listContacts(arguments[1], out);
+        } else if (command == QLatin1String("history") && count == 2) {
+            printHistory(arguments[1], out);
         } else {
             throw UsageError{};
         }

@@ -1,5 +1,6 @@
 #include "ContactBookFiles.h"
 #include "ContactBookTool.h"
+#include "SendLog.h"
 #include "TestFiles.h"
 
 #include <QProcess>
@@ -53,6 +54,19 @@ void TestContactBookTool::createAddList()
     QCOMPARE(run({"list", m_path}), 0);
     QCOMPARE(m_out, QStringLiteral("王小明\t800305\t0912345678\nAmy\t991231\t\n"));
     QVERIFY(m_err.isEmpty());
+
+    // The program folder's send log, newest first, as the window shows it.
+    {
+        SendLog log(m_dir->filePath(SendLog::fileName()));
+        log.recordSend(QDateTime(QDate(2026, 3, 5), QTime(9, 0)), {"0912345678"}, {"王小明"},
+                       QStringLiteral("生日快樂"), {});
+        log.recordVerify(QDateTime(QDate(2026, 3, 5), QTime(9, 1)));
+    }
+    QCOMPARE(run({"history", m_dir->path()}), 0);
+    const QStringList lines = m_out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines[1].startsWith(QStringLiteral("2026-03-05 09:01:00\t認證")));
+    QVERIFY(lines[2].contains(QStringLiteral("\t王小明\t0912345678\t立即發送\t")));
 }
 
 void TestContactBookTool::badInput_data()
