@@ -38,6 +38,7 @@ QString usage()
                "  contact.mdb  通訊錄 the contact book\n"
                "  account.ini  儲存的帳號、密碼、認證碼 the saved account\n"
                "  sms.txt      儲存的簡訊內容 the saved message\n"
+               "  sendlog.db   發送紀錄 the send log\n"
                "\n"
                "簡訊閘道位址 Gateway address: %2\n"
                "  建置時以 cmake -DSELVANTO_GATEWAY_URL=網址 設定；啟動時環境變數\n"
