@@ -72,6 +72,28 @@ void checkCount(const QString& memo)
               "counting the cut text again changes it", memo);
 }
 
+// A cut at the caret: the result fits, keeps everything after the caret and
+// everything before the removed block, and the caret stays inside the text.
+void checkCaretCount(const QString& memo, qsizetype caret)
+{
+    const CaretCount counted = countMessageAtCaret(memo, caret);
+    const QString& text = counted.count.text;
+    fuzzCheck(counted.caret >= 0 && counted.caret <= text.size(), "caret outside the text", memo);
+    fuzzCheck(text.size() <= messageBudget(text), "cut at the caret does not fit", memo);
+    fuzzCheck(counted.count.remaining == messageBudget(text) - text.size(),
+              "remaining is not budget - length", memo);
+    if (!counted.count.cut) {
+        fuzzCheck(text == memo && counted.caret == caret, "a message that fits was changed", memo);
+        return;
+    }
+    // Either the block just before the caret gave way, or (the caret too near
+    // the start) the end was cut as on any key release.
+    const bool endCut = text == countMessage(memo).text;
+    fuzzCheck(endCut || (counted.caret <= caret &&
+                         text == memo.first(counted.caret) + memo.sliced(caret)),
+              "neither the block before the caret nor the end was cut", memo);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -79,6 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0)
         return 0;
     // The message box hands over its text with every line break as CR LF.
-    checkCount(normaliseLineBreaks(textFromInput(data, size)));
+    const QString memo = normaliseLineBreaks(textFromInput(data, size));
+    checkCount(memo);
+    // The first byte also places the caret, in proportion to the text.
+    checkCaretCount(memo, memo.size() * data[0] / 255);
     return 0;
 }
