@@ -76,62 +76,50 @@ void SendLog::exec(const QString& sql) const
         throw logFailure(m_path, query.lastError());
 }
 
+qint64 SendLog::write(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(sql);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        throw logFailure(m_path, query.lastError());
+    return query.lastInsertId().toLongLong();
+}
+
 qint64 SendLog::recordSend(const QDateTime& at, const QStringList& numbers,
                            const QStringList& names, const QString& message,
                            const QString& schedule)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("INSERT INTO submission (at, kind, numbers, names, message, "
-                                 "schedule) VALUES (?, 'send', ?, ?, COALESCE(?, ''), COALESCE(?, ''))"));
-    query.addBindValue(at.toString(timeFormat));
-    query.addBindValue(encodeList(numbers));
-    query.addBindValue(encodeList(names));
-    query.addBindValue(message);
-    query.addBindValue(schedule);
-    if (!query.exec())
-        throw logFailure(m_path, query.lastError());
-    return query.lastInsertId().toLongLong();
+    return write(QStringLiteral("INSERT INTO submission (at, kind, numbers, names, message, "
+                                "schedule) VALUES (?, 'send', ?, ?, COALESCE(?, ''), "
+                                "COALESCE(?, ''))"),
+                 {at.toString(timeFormat), encodeList(numbers), encodeList(names), message,
+                  schedule});
 }
 
 qint64 SendLog::recordVerify(const QDateTime& at)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("INSERT INTO submission (at, kind) VALUES (?, 'verify')"));
-    query.addBindValue(at.toString(timeFormat));
-    if (!query.exec())
-        throw logFailure(m_path, query.lastError());
-    return query.lastInsertId().toLongLong();
+    return write(QStringLiteral("INSERT INTO submission (at, kind) VALUES (?, 'verify')"),
+                 {at.toString(timeFormat)});
 }
 
 void SendLog::recordAnswer(qint64 id, const QString& title, const QString& firstLine)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral(
-        "UPDATE submission SET answered = 1, answer_title = COALESCE(?, ''), answer_line = COALESCE(?, '') WHERE id = ?"));
-    query.addBindValue(title);
-    query.addBindValue(firstLine);
-    query.addBindValue(id);
-    if (!query.exec())
-        throw logFailure(m_path, query.lastError());
+    write(QStringLiteral("UPDATE submission SET answered = 1, answer_title = COALESCE(?, ''), "
+                         "answer_line = COALESCE(?, '') WHERE id = ?"),
+          {title, firstLine, id});
 }
 
 void SendLog::recordNotSubmitted(qint64 id, const QString& why)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("UPDATE submission SET submitted = 0, answer_line = ? WHERE id = ?"));
-    query.addBindValue(why);
-    query.addBindValue(id);
-    if (!query.exec())
-        throw logFailure(m_path, query.lastError());
+    write(QStringLiteral("UPDATE submission SET submitted = 0, answer_line = ? WHERE id = ?"),
+          {why, id});
 }
 
 void SendLog::recordStartup(const QDateTime& at)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("INSERT INTO startup (at) VALUES (?)"));
-    query.addBindValue(at.toString(timeFormat));
-    if (!query.exec())
-        throw logFailure(m_path, query.lastError());
+    write(QStringLiteral("INSERT INTO startup (at) VALUES (?)"), {at.toString(timeFormat)});
 }
 
 std::optional<QDate> SendLog::lastStartupBefore(const QDate& day) const
