@@ -247,6 +247,9 @@ private:
     void Memo1KeyUp();
     void showCharactersLeft();
 
+    // Expires when the window starts to go: the browser may still answer a
+    // script while its view, a child of the window, is being destroyed.
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
     FormServices m_services;
     bool m_shown = false;
     bool m_inStartup = false;

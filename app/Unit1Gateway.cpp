@@ -14,7 +14,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -54,11 +53,12 @@ void TForm1::connectGateway()
     m_pageTimer = new QTimer(this);
     m_pageTimer->setSingleShot(true);
     m_pageTimer->setInterval(m_services.pageTimeoutMs);
-    connect(m_pageTimer, &QTimer::timeout, this, guardedSlot(dialogs, [this] {
-                const QString address = m_loadingAddress.isEmpty() ? LastUrl : m_loadingAddress;
-                endChainWithError(connectionText(
-                    address, QStringLiteral("等候超過 %1 秒").arg(m_services.pageTimeoutMs / 1000)));
-            }));
+    connect(
+        m_pageTimer, &QTimer::timeout, this, guardedSlot(dialogs, [this] {
+            const QString address = m_loadingAddress.isEmpty() ? LastUrl : m_loadingAddress;
+            endChainWithError(connectionText(
+                address, QStringLiteral("等候超過 %1 秒").arg(m_services.pageTimeoutMs / 1000)));
+        }));
 }
 
 void TForm1::setScheduledDate(const QDateTime& now)
@@ -193,7 +193,8 @@ void TForm1::BitBtn5Click(QObject* Sender)
     if (Sender != nullptr) {
         if (LastUrl != GatewayAddress::smsPage(m_services.gatewayBase)) {
             m_services.dialogs->showMessage(
-                QStringLiteral("瀏覽器目前不在簡訊閘道的簡訊頁面（%1），請先開啟簡訊頁面再按「登入」")
+                QStringLiteral(
+                    "瀏覽器目前不在簡訊閘道的簡訊頁面（%1），請先開啟簡訊頁面再按「登入」")
                     .arg(LastUrl.isEmpty() ? QStringLiteral("沒有網頁") : LastUrl));
             return;
         }
@@ -270,21 +271,21 @@ void TForm1::startOneStep()
 // chain starts at the send step; otherwise it logs in first.
 void TForm1::oneStepOnSmsPage()
 {
-    QPointer<TForm1> form(this);
-    m_services.browser->runSteps(
-        gatewayOrigin(), {DomStep::findById(QStringLiteral("InputMsg"))},
-        [form](const QString& failure) {
-            if (!form || !form->m_oneStepRunning)
-                return;
-            runGuarded(*form->m_services.dialogs, [&] {
-                if (failure.isEmpty()) {
-                    form->ChainStep = OneStepChain::Send;
-                    form->BitBtn4->click();
-                } else {
-                    form->BitBtn5Click(nullptr);
-                }
-            });
-        });
+    const std::weak_ptr<int> alive = m_alive;
+    TForm1* const form = this;
+    m_services.browser->runSteps(gatewayOrigin(), {DomStep::findById(QStringLiteral("InputMsg"))},
+                                 [alive, form](const QString& failure) {
+                                     if (alive.expired() || !form->m_oneStepRunning)
+                                         return;
+                                     runGuarded(*form->m_services.dialogs, [&] {
+                                         if (failure.isEmpty()) {
+                                             form->ChainStep = OneStepChain::Send;
+                                             form->BitBtn4->click();
+                                         } else {
+                                             form->BitBtn5Click(nullptr);
+                                         }
+                                     });
+                                 });
 }
 
 void TForm1::runGatewaySteps(const DomSteps& steps, qint64 logId)
@@ -293,13 +294,15 @@ void TForm1::runGatewaySteps(const DomSteps& steps, qint64 logId)
     m_pageWait.waitForSubmission();
     // The steps finish after the handler has returned; their failure ends the
     // chain and gets the error box then. The window may be gone by that time.
-    QPointer<TForm1> form(this);
-    m_services.browser->runSteps(gatewayOrigin(), steps, [form, logId](const QString& failure) {
-        if (!form || failure.isEmpty())
-            return;
-        form->logNotSubmitted(logId, failure);
-        form->endChainWithError(failure);
-    });
+    const std::weak_ptr<int> alive = m_alive;
+    TForm1* const form = this;
+    m_services.browser->runSteps(gatewayOrigin(), steps,
+                                 [alive, form, logId](const QString& failure) {
+                                     if (alive.expired() || failure.isEmpty())
+                                         return;
+                                     form->logNotSubmitted(logId, failure);
+                                     form->endChainWithError(failure);
+                                 });
     // Within the chain the answer's wait is bounded like a page's; a button
     // pressed by hand leaves the user in charge.
     if (m_oneStepRunning)

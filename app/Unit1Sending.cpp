@@ -4,19 +4,18 @@
 #include "Clock.h"
 #include "ContactDataset.h"
 #include "ContactStore.h"
-#include "MissedDays.h"
 #include "DatePicker.h"
 #include "Dialogs.h"
 #include "Failure.h"
 #include "HistoryTable.h"
 #include "Memo.h"
+#include "MissedDays.h"
 #include "SendLog.h"
 
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -150,7 +149,8 @@ void TForm1::offerMissedBirthdays()
         return;
     const QList<Recipient> missed = std::exchange(m_missedBirthdays, {});
     if (!m_services.dialogs->askYesNo(
-            QStringLiteral("有 %1 位朋友在前幾天生日，還沒送出祝福，要一併發送嗎？").arg(missed.size())))
+            QStringLiteral("有 %1 位朋友在前幾天生日，還沒送出祝福，要一併發送嗎？")
+                .arg(missed.size())))
         return;
     m_recipients.append(missed);
     int firstFree = 0;
@@ -228,16 +228,18 @@ void TForm1::logAnswer(qint64 logId)
 {
     if (logId == 0)
         return;
-    QPointer<TForm1> form(this);
-    m_services.browser->readPageSummary([form, logId](const QString& title, const QString& line) {
-        if (!form || !form->m_sendLog)
-            return;
-        form->logged([&] {
-            form->m_sendLog->recordAnswer(logId, title, line);
-            return 0;
+    const std::weak_ptr<int> alive = m_alive;
+    TForm1* const form = this;
+    m_services.browser->readPageSummary(
+        [alive, form, logId](const QString& title, const QString& line) {
+            if (alive.expired() || !form->m_sendLog)
+                return;
+            form->logged([&] {
+                form->m_sendLog->recordAnswer(logId, title, line);
+                return 0;
+            });
+            form->refreshHistory();
         });
-        form->refreshHistory();
-    });
 }
 
 void TForm1::logNotSubmitted(qint64 logId, const QString& why)

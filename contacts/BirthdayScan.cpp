@@ -92,7 +92,8 @@ BirthdayScan::Result BirthdayScan::run(const ContactStore& store) const
             continue;
         // A contact without a number takes no box: the walk goes on, so the
         // later contacts of the day are still found.
-        const QVariant mobile = rows.isNull(2) ? QVariant() : QVariant(QString::fromUtf8(rows.text(2)));
+        const QVariant mobile =
+            rows.isNull(2) ? QVariant() : QVariant(QString::fromUtf8(rows.text(2)));
         if (!hasNumber(mobile))
             continue;
         Birthday match{rows.isNull(1) ? QString() : QString::fromUtf8(rows.text(1)),

@@ -46,7 +46,8 @@ public:
     virtual void runSteps(const QString& gatewayOrigin, const DomSteps& steps,
                           std::function<void(const QString& failure)> done) = 0;
     // The shown page's title and the first line of its text, for the send log.
-    virtual void readPageSummary(std::function<void(const QString& title, const QString& firstLine)> done) = 0;
+    virtual void
+    readPageSummary(std::function<void(const QString& title, const QString& firstLine)> done) = 0;
 
 Q_SIGNALS:
     // Before each navigation of the top-level page, with the address as the

@@ -33,8 +33,9 @@ QString normalised(const QString& address)
 QString origin(const QString& base)
 {
     const QUrl url(normalised(base));
-    return url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment |
-                        QUrl::RemoveUserInfo)
+    return url
+        .adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment |
+                  QUrl::RemoveUserInfo)
         .toString();
 }
 

@@ -15,20 +15,23 @@ WebEngineHost::WebEngineHost(QObject* parent) : BrowserHost(parent)
     m_view->setPage(m_page);
     connect(m_page, &NavigationRecordingPage::navigationStarting, this,
             &BrowserHost::navigationStarting);
-    connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
-        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
-            return;
-        PageLoad load;
-        load.address = info.url().toString();
-        const bool httpError = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain &&
-                               info.errorCode() >= 400;
-        load.ok = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !httpError;
-        if (httpError)
-            load.error = QStringLiteral("HTTP %1").arg(info.errorCode());
-        else if (!load.ok)
-            load.error = info.errorString().isEmpty() ? QStringLiteral("載入中斷") : info.errorString();
-        Q_EMIT documentComplete(load);
-    });
+    connect(m_page, &QWebEnginePage::loadingChanged, this,
+            [this](const QWebEngineLoadingInfo& info) {
+                if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+                    return;
+                PageLoad load;
+                load.address = info.url().toString();
+                const bool httpError =
+                    info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain &&
+                    info.errorCode() >= 400;
+                load.ok = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !httpError;
+                if (httpError)
+                    load.error = QStringLiteral("HTTP %1").arg(info.errorCode());
+                else if (!load.ok)
+                    load.error = info.errorString().isEmpty() ? QStringLiteral("載入中斷")
+                                                              : info.errorString();
+                Q_EMIT documentComplete(load);
+            });
 }
 
 WebEngineHost::~WebEngineHost()

@@ -4,7 +4,7 @@ namespace HistoryTable {
 
 QStringList columns()
 {
-    return {QStringLiteral("時間"), QStringLiteral("動作"), QStringLiteral("姓名"),
+    return {QStringLiteral("時間"), QStringLiteral("動作"),     QStringLiteral("姓名"),
             QStringLiteral("門號"), QStringLiteral("發送方式"), QStringLiteral("結果")};
 }
 
@@ -30,7 +30,7 @@ QStringList row(const LoggedSubmission& submission)
             send ? QStringLiteral("發送簡訊") : QStringLiteral("認證"),
             names.join(QStringLiteral("、")),
             submission.numbers.join(QStringLiteral("、")),
-            !send ? QString()
+            !send                           ? QString()
             : submission.schedule.isEmpty() ? QStringLiteral("立即發送")
                                             : QStringLiteral("預約 ") + submission.schedule,
             outcome};

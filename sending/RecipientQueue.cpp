@@ -5,8 +5,7 @@ QString dialledNumber(const QString& number)
     QString dialled;
     dialled.reserve(number.size());
     for (QChar c : number) {
-        if (!c.isSpace() && c != QLatin1Char('-') && c != QLatin1Char('(') &&
-            c != QLatin1Char(')'))
+        if (!c.isSpace() && c != QLatin1Char('-') && c != QLatin1Char('(') && c != QLatin1Char(')'))
             dialled += c;
     }
     return dialled;

@@ -91,11 +91,11 @@ qint64 SendLog::recordSend(const QDateTime& at, const QStringList& numbers,
                            const QStringList& names, const QString& message,
                            const QString& schedule)
 {
-    return write(QStringLiteral("INSERT INTO submission (at, kind, numbers, names, message, "
-                                "schedule) VALUES (?, 'send', ?, ?, COALESCE(?, ''), "
-                                "COALESCE(?, ''))"),
-                 {at.toString(timeFormat), encodeList(numbers), encodeList(names), message,
-                  schedule});
+    return write(
+        QStringLiteral("INSERT INTO submission (at, kind, numbers, names, message, "
+                       "schedule) VALUES (?, 'send', ?, ?, COALESCE(?, ''), "
+                       "COALESCE(?, ''))"),
+        {at.toString(timeFormat), encodeList(numbers), encodeList(names), message, schedule});
 }
 
 qint64 SendLog::recordVerify(const QDateTime& at)

@@ -22,7 +22,7 @@ struct LoggedSubmission
     QStringList numbers; // send: the five boxes as sent, empty ones left out
     QStringList names;   // send: the names the scan knew, "" where none
     QString message;
-    QString schedule; // empty for an immediate send, else "yyyy-MM-dd hh:mm" as typed
+    QString schedule;      // empty for an immediate send, else "yyyy-MM-dd hh:mm" as typed
     bool submitted = true; // false when the form could not be filled and submitted
     bool answered = false;
     QString answerTitle;

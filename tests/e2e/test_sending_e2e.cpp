@@ -214,7 +214,8 @@ void TestSendingE2E::framedSmsPageAndLinksGetNothing()
     form().BitBtn6->click();
     QTRY_COMPARE_WITH_TIMEOUT(dialogs().errors().size(), 2, timeout);
     for (const QString& error : dialogs().errors())
-        QVERIFY2(error.startsWith(QStringLiteral("目前的網頁不是簡訊閘道（127.0.0.1:")), qPrintable(error));
+        QVERIFY2(error.startsWith(QStringLiteral("目前的網頁不是簡訊閘道（127.0.0.1:")),
+                 qPrintable(error));
     m_window->settle();
     QTest::qWait(300);
     QCOMPARE(m_window->evaluate(QStringLiteral("document.getElementById('fuid').value + "
@@ -284,8 +285,9 @@ void TestSendingE2E::unreachableGatewayIsNamed()
     open(base, false);
     form().BitBtn7->click();
     QTRY_COMPARE_WITH_TIMEOUT(dialogs().errors().size(), 1, timeout);
-    QVERIFY2(dialogs().errors().first().startsWith(QStringLiteral("無法連線到簡訊閘道 %1").arg(base)),
-             qPrintable(dialogs().errors().first()));
+    QVERIFY2(
+        dialogs().errors().first().startsWith(QStringLiteral("無法連線到簡訊閘道 %1").arg(base)),
+        qPrintable(dialogs().errors().first()));
 }
 
 QTEST_MAIN(TestSendingE2E)

@@ -1,7 +1,7 @@
 #include "AnsiText.h"
 #include "Memo.h"
-#include "ProfileFile.h"
 #include "MessageCounter.h"
+#include "ProfileFile.h"
 #include "ScriptedWindow.h"
 #include "TestFiles.h"
 

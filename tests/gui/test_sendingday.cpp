@@ -1,12 +1,12 @@
 #include "ContactBookFiles.h"
-#include "SendLog.h"
 #include "ScriptedWindow.h"
+#include "SendLog.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 
 namespace {
@@ -46,7 +46,8 @@ private:
 
 void TestSendingDay::writeBook(int birthdaysToday)
 {
-    QList<ContactRow> rows{{QStringLiteral("路人"), QStringLiteral("800101"), QStringLiteral("0900")}};
+    QList<ContactRow> rows{
+        {QStringLiteral("路人"), QStringLiteral("800101"), QStringLiteral("0900")}};
     for (int i = 1; i <= birthdaysToday; ++i)
         rows << ContactRow{QStringLiteral("友%1").arg(i), QStringLiteral("800305"),
                            QStringLiteral("09%1").arg(i, 2, 10, QLatin1Char('0'))};
@@ -116,7 +117,8 @@ void TestSendingDay::twelveBirthdaysInThreeBatchesEachOnce()
 
     m_dialogs.queueAnswers({true, true});
     runOneStep();
-    QCOMPARE(m_dialogs.questions(), QStringList{QStringLiteral("還有 7 位朋友今天生日，要接著發送嗎？")});
+    QCOMPARE(m_dialogs.questions(),
+             QStringList{QStringLiteral("還有 7 位朋友今天生日，要接著發送嗎？")});
     QCOMPARE(boxes(), (QStringList{"0906", "0907", "0908", "0909", "0910"}));
     runOneStep();
     QCOMPARE(boxes(), (QStringList{"0911", "0912", "", "", ""}));
@@ -166,7 +168,8 @@ void TestSendingDay::missedBirthdaysAreOffered()
     m_dialogs.queueAnswers({true});
     start();
     QCOMPARE(m_dialogs.texts(),
-             (QStringList{greeting, QStringLiteral("有 1 位朋友在前幾天生日，還沒送出祝福，要一併發送嗎？")}));
+             (QStringList{greeting, QStringLiteral(
+                                        "有 1 位朋友在前幾天生日，還沒送出祝福，要一併發送嗎？")}));
     QCOMPARE(boxes(), (QStringList{"0911", "0944", "", "", ""}));
 }
 

@@ -372,8 +372,8 @@ void TestSendingPageFiles::savedSecretsNotAnnounced()
 {
     const QString secret = QStringLiteral("s3cret密碼");
     const QString code = QStringLiteral("98765");
-    writeBytes(accountPath(), big5(QStringLiteral("[account]\r\nuser=%1\r\n認證碼=%2\r\n")
-                                       .arg(secret, code)));
+    writeBytes(accountPath(),
+               big5(QStringLiteral("[account]\r\nuser=%1\r\n認證碼=%2\r\n").arg(secret, code)));
     m_form->loadSavedAccount();
     QCOMPARE(m_form->Edit2->text(), secret);
     QCOMPARE(m_form->ValueListEditor2->rowCount(), 2);

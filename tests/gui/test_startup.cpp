@@ -9,8 +9,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 
 #include <optional>
@@ -274,7 +274,6 @@ void TestStartup::oldAccessBookAsked()
         QVERIFY(!QFile::exists(contactBookPath() + ".access"));
     }
 }
-
 
 // More than five birthdays: the message, then a day like any other; the
 // others wait for the next batches.

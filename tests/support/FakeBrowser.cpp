@@ -29,15 +29,16 @@ void FakeBrowser::runSteps(const QString& gatewayOrigin, const DomSteps& steps,
     m_stepRuns << steps;
     m_origins << gatewayOrigin;
     QMetaObject::invokeMethod(
-        this, [done = std::move(done), failure = std::exchange(m_nextFailure, QString())] {
+        this,
+        [done = std::move(done), failure = std::exchange(m_nextFailure, QString())] {
             done(failure);
-        }, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
 }
 
 void FakeBrowser::readPageSummary(
     std::function<void(const QString& title, const QString& firstLine)> done)
 {
     QMetaObject::invokeMethod(
-        this, [this, done = std::move(done)] { done(m_title, m_firstLine); },
-        Qt::QueuedConnection);
+        this, [this, done = std::move(done)] { done(m_title, m_firstLine); }, Qt::QueuedConnection);
 }

@@ -120,11 +120,11 @@ void TestBirthdayScan::scan_data()
         << QList<Contact>{noBirthday("1"), born("", "2"), born("800305", "3")} << march5
         << QStringList{"3"};
     // More than five: every one is found, in table order; none is left out.
-    QTest::newRow("seven matches") << QList<Contact>{born("010305", "1"), born("020305", "2"),
-                                                     born("800101", "x"), born("030305", "3"),
-                                                     born("040305", "4"), born("050305", "5"),
-                                                     born("060305", "6"), born("070305", "7")}
-                                   << march5 << QStringList{"1", "2", "3", "4", "5", "6", "7"};
+    QTest::newRow("seven matches")
+        << QList<Contact>{born("010305", "1"), born("020305", "2"), born("800101", "x"),
+                          born("030305", "3"), born("040305", "4"), born("050305", "5"),
+                          born("060305", "6"), born("070305", "7")}
+        << march5 << QStringList{"1", "2", "3", "4", "5", "6", "7"};
     QTest::newRow("null, empty and blank mobiles are skipped")
         << QList<Contact>{born("800305", "0911"), noMobile("810305"), born("820305", ""),
                           born("830305", " \t"), born("840305", "0933")}

@@ -318,10 +318,9 @@ void TestGateway::pageWait_data()
         << 1 << QList<int>{int(K::LinkClicked)} << true << int(O::None);
     QTest::newRow("answer") << 2 << QList<int>{int(K::FormSubmitted), int(K::Redirect)} << true
                             << int(O::AnswerLoaded);
-    QTest::newRow("answer fails")
-        << 2 << QList<int>{int(K::FormSubmitted)} << false << int(O::LoadFailed);
-    QTest::newRow("load before the submission")
-        << 2 << QList<int>{} << true << int(O::None);
+    QTest::newRow("answer fails") << 2 << QList<int>{int(K::FormSubmitted)} << false
+                                  << int(O::LoadFailed);
+    QTest::newRow("load before the submission") << 2 << QList<int>{} << true << int(O::None);
     QTest::newRow("link instead of the submission")
         << 2 << QList<int>{int(K::LinkClicked)} << true << int(O::None);
     QTest::newRow("page goes elsewhere before the answer")

@@ -156,8 +156,8 @@ void TestMessageCounter::cutAtTheCaret_data()
     QTest::newRow("Chinese text full, typed in the middle")
         << QStringLiteral("中") + letters(30) + "zz" + letters(39) << 33
         << QStringLiteral("中") + letters(30) + letters(39) << 31;
-    QTest::newRow("a line break is removed whole")
-        << letters(139) + "\r\n" << 141 << letters(139) << 139;
+    QTest::newRow("a line break is removed whole") << letters(139) + "\r\n"
+                                                   << 141 << letters(139) << 139;
     QTest::newRow("caret at the start cuts the end") << letters(150) << 0 << letters(140) << 0;
     QTest::newRow("fits: untouched") << QStringLiteral("ab") << 1 << QStringLiteral("ab") << 1;
 }

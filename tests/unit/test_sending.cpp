@@ -67,7 +67,8 @@ void TestSending::logSurvivesReopening()
     {
         SendLog log(path);
         log.recordStartup(at(3, 1));
-        log.recordSend(at(3, 5), {"0911"}, {""}, QStringLiteral("x"), QStringLiteral("2026-03-05 9:00"));
+        log.recordSend(at(3, 5), {"0911"}, {""}, QStringLiteral("x"),
+                       QStringLiteral("2026-03-05 9:00"));
         log.recordVerify(at(3, 5));
     }
     SendLog again(path);
@@ -84,8 +85,8 @@ void TestSending::missedDays_data()
     QTest::addColumn<std::optional<QDate>>("last");
     QTest::addColumn<QDate>("today");
     QTest::addColumn<QList<QDate>>("days");
-    QTest::newRow("first start ever") << std::optional<QDate>() << QDate(2026, 3, 5)
-                                      << QList<QDate>{};
+    QTest::newRow("first start ever")
+        << std::optional<QDate>() << QDate(2026, 3, 5) << QList<QDate>{};
     QTest::newRow("yesterday") << std::optional(QDate(2026, 3, 4)) << QDate(2026, 3, 5)
                                << QList<QDate>{};
     QTest::newRow("three days off over the year's end")
@@ -94,11 +95,11 @@ void TestSending::missedDays_data()
     QTest::newRow("over the end of February")
         << std::optional(QDate(2028, 2, 27)) << QDate(2028, 3, 1)
         << QList<QDate>{QDate(2028, 2, 28), QDate(2028, 2, 29)};
-    QTest::newRow("at most a week") << std::optional(QDate(2026, 1, 1)) << QDate(2026, 3, 5)
-                                    << QList<QDate>{QDate(2026, 2, 26), QDate(2026, 2, 27),
-                                                    QDate(2026, 2, 28), QDate(2026, 3, 1),
-                                                    QDate(2026, 3, 2), QDate(2026, 3, 3),
-                                                    QDate(2026, 3, 4)};
+    QTest::newRow("at most a week")
+        << std::optional(QDate(2026, 1, 1)) << QDate(2026, 3, 5)
+        << QList<QDate>{QDate(2026, 2, 26), QDate(2026, 2, 27), QDate(2026, 2, 28),
+                        QDate(2026, 3, 1),  QDate(2026, 3, 2),  QDate(2026, 3, 3),
+                        QDate(2026, 3, 4)};
 }
 
 void TestSending::missedDays()
@@ -112,8 +113,9 @@ void TestSending::missedDays()
 void TestSending::queueKeepsOrderAndEachNumberOnce()
 {
     RecipientQueue queue;
-    QCOMPARE(queue.append({{"甲", "0911 111"}, {"乙", "0922"}, {"甲二", "0911-111"}, {"丙", "0933"}}),
-             3);
+    QCOMPARE(
+        queue.append({{"甲", "0911 111"}, {"乙", "0922"}, {"甲二", "0911-111"}, {"丙", "0933"}}),
+        3);
     QCOMPARE(queue.takeBatch(2), (QList<Recipient>{{"甲", "0911 111"}, {"乙", "0922"}}));
     // Numbers already taken are not queued again.
     QCOMPARE(queue.append({{"乙", "0922"}, {"丁", "0944"}}), 1);

@@ -107,12 +107,12 @@ int main(int argc, char* argv[])
                                     parser.value(codeOption)},
                         parser.value(outboxOption));
     httplib::Server server;
-    server.Get(".*", [&gateway, smsDelayMs](const httplib::Request& request,
-                                             httplib::Response& response) {
-        if (smsDelayMs > 0 && request.path == "/front_end/sms")
-            std::this_thread::sleep_for(std::chrono::milliseconds(smsDelayMs));
-        answer(gateway, toDemoRequest(request), response);
-    });
+    server.Get(
+        ".*", [&gateway, smsDelayMs](const httplib::Request& request, httplib::Response& response) {
+            if (smsDelayMs > 0 && request.path == "/front_end/sms")
+                std::this_thread::sleep_for(std::chrono::milliseconds(smsDelayMs));
+            answer(gateway, toDemoRequest(request), response);
+        });
     // Form bodies are read here rather than by the library, which refuses
     // url-encoded bodies over 8 KiB; long messages must arrive whole.
     server.Post(".*", [&gateway](const httplib::Request& request, httplib::Response& response,
