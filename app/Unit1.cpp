@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "BirthdayScanTask.h"
 #include "BrowserHost.h"
 #include "Clock.h"
 #include "ContactDataset.h"
@@ -325,8 +326,8 @@ void TForm1::createSendingPage()
     // edit boxes, buttons and the key/value list: small font, window text;
     // the memo: small font in navy; the drop-down lists keep the window's font.
     for (QWidget* widget : std::initializer_list<QWidget*>{
-             Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, Label10, RadioButton1,
-             RadioButton2, CheckBox1, DateTimePicker1}) {
+             Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, Label10,
+             RadioButton1, RadioButton2, CheckBox1, DateTimePicker1}) {
         widget->setFont(small);
         setTextColour(widget, blue);
     }
@@ -422,7 +423,7 @@ void TForm1::FormShow()
     sequence.step([&] { setScheduledDate(m_services.clock->now()); });
     sequence.step([&] { proposeScheduledHour(startedAt.time().hour()); });
     sequence.step([&] { navigateToSmsPage(); });
-    sequence.step([&] { openContactBook(); });
+    sequence.step([&] { openContactBook(startedAt.date()); });
     sequence.stepThatMayStop([&] { return scanBirthdays(startedAt); });
     sequence.step([&] { greetOrClose(); });
     sequence.step([&] { loadSavedAccount(); });

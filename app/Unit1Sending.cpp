@@ -1,15 +1,15 @@
 #include "Unit1.h"
 
-#include "BirthdayScan.h"
+#include "BirthdayScanTask.h"
 #include "Clock.h"
 #include "ContactDataset.h"
 #include "ContactStore.h"
-#include "MissedDays.h"
 #include "DatePicker.h"
 #include "Dialogs.h"
 #include "Failure.h"
 #include "HistoryTable.h"
 #include "Memo.h"
+#include "MissedDays.h"
 #include "SendLog.h"
 
 #include <QComboBox>
@@ -79,7 +79,7 @@ bool TForm1::scanBirthdays(const QDateTime& startedAt)
         greeted = logged([&] { return m_sendLog->greetedSince(today.addDays(-7)); });
     }
     const QList<QDate> earlierDays = missedDays(lastStartup, today);
-    const BirthdayScan::Result found = BirthdayScan(today, earlierDays).run(*ADOConnection1);
+    const BirthdayScan::Result found = std::exchange(m_birthdayScan, {})->take(earlierDays);
     ADOTable1->last();
 
     QList<Recipient> todays;
@@ -145,7 +145,8 @@ void TForm1::offerMissedBirthdays()
         return;
     const QList<Recipient> missed = std::exchange(m_missedBirthdays, {});
     if (!m_services.dialogs->askYesNo(
-            QStringLiteral("有 %1 位朋友在前幾天生日，還沒送出祝福，要一併發送嗎？").arg(missed.size())))
+            QStringLiteral("有 %1 位朋友在前幾天生日，還沒送出祝福，要一併發送嗎？")
+                .arg(missed.size())))
         return;
     m_recipients.append(missed);
     int firstFree = 0;
