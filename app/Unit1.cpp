@@ -326,8 +326,8 @@ void TForm1::createSendingPage()
     // edit boxes, buttons and the key/value list: small font, window text;
     // the memo: small font in navy; the drop-down lists keep the window's font.
     for (QWidget* widget : std::initializer_list<QWidget*>{
-             Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, Label10,
-             RadioButton1, RadioButton2, CheckBox1, DateTimePicker1}) {
+             Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, Label10, RadioButton1,
+             RadioButton2, CheckBox1, DateTimePicker1}) {
         widget->setFont(small);
         setTextColour(widget, blue);
     }
