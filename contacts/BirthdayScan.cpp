@@ -15,6 +15,15 @@ bool isAscii(QByteArrayView bytes)
     return true;
 }
 
+// Four bytes as one number, to compare a key in one step.
+quint32 packed(const char* bytes)
+{
+    quint32 value = 0;
+    for (int i = 0; i < 4; ++i)
+        value = value << 8 | static_cast<unsigned char>(bytes[i]);
+    return value;
+}
+
 template <typename View> View keyOf(View text)
 {
     return text.size() <= 2 ? View() : text.sliced(2, std::min<qsizetype>(4, text.size() - 2));
@@ -69,6 +78,10 @@ QDate BirthdayScan::dayOf(QStringView birthday) const
 BirthdayScan::Result BirthdayScan::run(const ContactStore& store) const
 {
     Result result;
+    // Every scanned day's key is four ASCII digits.
+    QList<quint32> packedKeys;
+    for (const QString& key : m_keys)
+        packedKeys << packed(key.toLatin1().constData());
     SqliteStatement rows(store.handle(),
                          "SELECT \"生日\", \"姓名\", \"手機號碼\" FROM contact ORDER BY rowid");
     while (rows.next()) {
@@ -79,12 +92,12 @@ BirthdayScan::Result BirthdayScan::run(const ContactStore& store) const
             continue;
         QDate day;
         // Most birthdays are six ASCII digits: compare their bytes directly.
+        // An ASCII key shorter than four bytes matches no day.
         if (isAscii(birthday)) {
-            const QLatin1StringView key(keyOf(birthday));
-            for (qsizetype k = 0; k < m_keys.size() && !day.isValid(); ++k) {
-                if (m_keys.at(k) == key)
-                    day = m_keyDays.at(k);
-            }
+            const QByteArrayView key = keyOf(birthday);
+            const qsizetype at = key.size() == 4 ? packedKeys.indexOf(packed(key.data())) : -1;
+            if (at >= 0)
+                day = m_keyDays.at(at);
         } else {
             day = dayOf(QString::fromUtf8(birthday));
         }
@@ -92,7 +105,8 @@ BirthdayScan::Result BirthdayScan::run(const ContactStore& store) const
             continue;
         // A contact without a number takes no box: the walk goes on, so the
         // later contacts of the day are still found.
-        const QVariant mobile = rows.isNull(2) ? QVariant() : QVariant(QString::fromUtf8(rows.text(2)));
+        const QVariant mobile =
+            rows.isNull(2) ? QVariant() : QVariant(QString::fromUtf8(rows.text(2)));
         if (!hasNumber(mobile))
             continue;
         Birthday match{rows.isNull(1) ? QString() : QString::fromUtf8(rows.text(1)),

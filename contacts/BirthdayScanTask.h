@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <future>
+#include <thread>
 
 // A birthday scan of a contact book file, run on a worker thread with a
 // connection of its own, so the GUI thread can go on while the table is read.
@@ -23,9 +24,12 @@ public:
 
     // Waits for the scan and gives today's matches and those of the earlier
     // days asked for (each one of the days looked back on). A failure of the
-    // scan is thrown here, on the caller's thread. Can be taken once.
+    // scan is thrown here, on the caller's thread. While it waits, the event
+    // loop goes on without user input, as under a message box: the browser
+    // keeps loading its page. Can be taken once.
     BirthdayScan::Result take(const QList<QDate>& earlierDays);
 
 private:
     std::future<BirthdayScan::Result> m_result;
+    std::thread m_worker;
 };
