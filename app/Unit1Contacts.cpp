@@ -2,7 +2,6 @@
 
 #include "AccessConversion.h"
 #include "BirthdayScanTask.h"
-#include "BookReader.h"
 #include "ContactDataset.h"
 #include "ContactFiles.h"
 #include "ContactGrid.h"
@@ -50,12 +49,11 @@ void TForm1::openContactBook(const QDate& today)
     const QString path = m_services.exeDir + QStringLiteral("contact.mdb");
     accessconversion::offer(path, *m_services.dialogs);
     auto store = std::make_unique<ContactStore>(path);
-    // The grid's keys and the birthday scan are read on workers, each with
-    // its own connection, while this thread keeps the browser loading the
-    // page; the scan step takes the scan's result.
-    BookReader<QList<qint64>> keys(path, &ContactDataset::readKeys);
+    // One walk over the table on a worker, with its own connection, reads the
+    // grid's keys and does the birthday scan, while this thread keeps the
+    // browser loading the page; the scan step takes the scan's result.
     auto scan = std::make_unique<BirthdayScanTask>(path, today, missedDaysKept);
-    auto table = std::make_unique<ContactDataset>(*store, keys.take());
+    auto table = std::make_unique<ContactDataset>(*store, scan->takeKeys());
     DBGrid1->setDataset(table.get());
     ADOConnection1 = std::move(store);
     ADOTable1 = std::move(table);

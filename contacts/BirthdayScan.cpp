@@ -75,16 +75,19 @@ QDate BirthdayScan::dayOf(QStringView birthday) const
     return at < 0 ? QDate() : m_keyDays.at(at);
 }
 
-BirthdayScan::Result BirthdayScan::run(const ContactStore& store) const
+BirthdayScan::Result BirthdayScan::run(const ContactStore& store, QList<qint64>* rowKeys) const
 {
     Result result;
     // Every scanned day's key is four ASCII digits.
     QList<quint32> packedKeys;
     for (const QString& key : m_keys)
         packedKeys << packed(key.toLatin1().constData());
-    SqliteStatement rows(store.handle(),
-                         "SELECT \"生日\", \"姓名\", \"手機號碼\" FROM contact ORDER BY rowid");
+    SqliteStatement rows(
+        store.handle(),
+        "SELECT \"生日\", \"姓名\", \"手機號碼\", rowid FROM contact ORDER BY rowid");
     while (rows.next()) {
+        if (rowKeys)
+            rowKeys->append(rows.integer(3));
         if (rows.isNull(0))
             continue;
         const QByteArrayView birthday = rows.text(0);

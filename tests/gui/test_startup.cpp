@@ -232,6 +232,9 @@ void TestStartup::failureEndsTheStartUp()
     QCOMPARE(now.account, QString());
     QVERIFY(!now.accountChecked);
     QCOMPARE(now.message, QString());
+    // The scan fails, the contact grid still holds every row.
+    if (breaking == QLatin1String("scan of a large book"))
+        QCOMPARE(m_form->DBGrid1->model()->rowCount(), 200002);
     QVERIFY(m_form->isVisible());
 
     // A failed start-up writes nothing.
