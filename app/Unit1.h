@@ -164,7 +164,8 @@ private:
     // The open contact book; null when opening it failed.
     std::unique_ptr<ContactStore> ADOConnection1;
     std::unique_ptr<ContactDataset> ADOTable1;
-    // The birthday scan under way from opening the book until the scan step.
+    // The walk over the book (keys and birthday scan) under way from opening
+    // the book until the scan step.
     std::unique_ptr<BirthdayScanTask> m_birthdayScan;
 
     // Gateway page actions and the one-step chain (Unit1Gateway.cpp)

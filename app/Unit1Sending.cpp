@@ -4,12 +4,12 @@
 #include "Clock.h"
 #include "ContactDataset.h"
 #include "ContactStore.h"
+#include "MissedDays.h"
 #include "DatePicker.h"
 #include "Dialogs.h"
 #include "Failure.h"
 #include "HistoryTable.h"
 #include "Memo.h"
-#include "MissedDays.h"
 #include "SendLog.h"
 
 #include <QComboBox>
@@ -145,8 +145,7 @@ void TForm1::offerMissedBirthdays()
         return;
     const QList<Recipient> missed = std::exchange(m_missedBirthdays, {});
     if (!m_services.dialogs->askYesNo(
-            QStringLiteral("有 %1 位朋友在前幾天生日，還沒送出祝福，要一併發送嗎？")
-                .arg(missed.size())))
+            QStringLiteral("有 %1 位朋友在前幾天生日，還沒送出祝福，要一併發送嗎？").arg(missed.size())))
         return;
     m_recipients.append(missed);
     int firstFree = 0;
