@@ -1,7 +1,7 @@
 // Birthday scan over a contact book, as the start-up's scan step does it: the
-// send log's check (the last start-up and who was greeted this week), the scan
-// of today and the missed days on its worker with its own connection, and the
-// waiting list filled with today's matches. Against a plain loop over the
+// send log's check (the last start-up and who was greeted this week), the walk
+// on its worker with its own connection (the grid's keys and the scan of today
+// and the missed days), and the waiting list filled with today's matches. Against a plain loop over the
 // SQLite C API that reads the birthday column of the same file on a
 // connection opened beforehand. Both alternate, several times.
 //
