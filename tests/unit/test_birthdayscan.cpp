@@ -29,7 +29,8 @@ Contact noBirthday(const char* mobile)
 }
 
 QList<Birthday> scanFile(const QList<Contact>& contacts, const QDate& today,
-                         const QList<QDate>& earlierDays, bool earlier)
+                         const QList<QDate>& earlierDays, bool earlier,
+                         QList<qint64>* rowKeys = nullptr)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("contact.mdb"));
@@ -39,7 +40,7 @@ QList<Birthday> scanFile(const QList<Contact>& contacts, const QDate& today,
         rows << ContactRow{QStringLiteral("名%1").arg(++row), contact.birthday, contact.mobile};
     writeContactBook(path, rows);
     ContactStore store(path);
-    const BirthdayScan::Result result = BirthdayScan(today, earlierDays).run(store);
+    const BirthdayScan::Result result = BirthdayScan(today, earlierDays).run(store, rowKeys);
     return earlier ? result.earlier : result.today;
 }
 
@@ -120,11 +121,11 @@ void TestBirthdayScan::scan_data()
         << QList<Contact>{noBirthday("1"), born("", "2"), born("800305", "3")} << march5
         << QStringList{"3"};
     // More than five: every one is found, in table order; none is left out.
-    QTest::newRow("seven matches") << QList<Contact>{born("010305", "1"), born("020305", "2"),
-                                                     born("800101", "x"), born("030305", "3"),
-                                                     born("040305", "4"), born("050305", "5"),
-                                                     born("060305", "6"), born("070305", "7")}
-                                   << march5 << QStringList{"1", "2", "3", "4", "5", "6", "7"};
+    QTest::newRow("seven matches")
+        << QList<Contact>{born("010305", "1"), born("020305", "2"), born("800101", "x"),
+                          born("030305", "3"), born("040305", "4"), born("050305", "5"),
+                          born("060305", "6"), born("070305", "7")}
+        << march5 << QStringList{"1", "2", "3", "4", "5", "6", "7"};
     QTest::newRow("null, empty and blank mobiles are skipped")
         << QList<Contact>{born("800305", "0911"), noMobile("810305"), born("820305", ""),
                           born("830305", " \t"), born("840305", "0933")}
@@ -144,10 +145,16 @@ void TestBirthdayScan::scan()
     QFETCH(QList<Contact>, contacts);
     QFETCH(QDate, today);
     QFETCH(QStringList, numbers);
-    const QList<Birthday> found = scanFile(contacts, today, {}, false);
+    QList<qint64> rowKeys;
+    const QList<Birthday> found = scanFile(contacts, today, {}, false, &rowKeys);
     QCOMPARE(numbersOf(found), numbers);
     for (const Birthday& birthday : found)
         QCOMPARE(birthday.day, today);
+    // The same walk gives the contact grid every row's key, in table order.
+    QList<qint64> everyRow;
+    for (qint64 key = 1; key <= contacts.size(); ++key)
+        everyRow << key;
+    QCOMPARE(rowKeys, everyRow);
 }
 
 // Birthdays of days the program did not run, across month and year ends.
