@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "BirthdayScanTask.h"
 #include "BrowserHost.h"
 #include "Clock.h"
 #include "ContactDataset.h"
@@ -425,7 +426,7 @@ void TForm1::FormShow()
     sequence.step([&] { setScheduledDate(m_services.clock->now()); });
     sequence.step([&] { proposeScheduledHour(startedAt.time().hour()); });
     sequence.step([&] { navigateToSmsPage(); });
-    sequence.step([&] { openContactBook(); });
+    sequence.step([&] { openContactBook(startedAt.date()); });
     sequence.stepThatMayStop([&] { return scanBirthdays(startedAt); });
     sequence.step([&] { greetOrClose(); });
     sequence.step([&] { loadSavedAccount(); });

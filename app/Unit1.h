@@ -12,6 +12,7 @@
 #include <exception>
 #include <memory>
 
+class BirthdayScanTask;
 class BrowserHost;
 class Clock;
 class ContactDataset;
@@ -144,7 +145,7 @@ private:
 
     // Contact page and birthday scan (Unit1Contacts.cpp)
     void connectContactPage();
-    void openContactBook();
+    void openContactBook(const QDate& today);
     // Returns false when the scan stops the start-up early.
     bool scanBirthdays(const QDateTime& startedAt);
     void greetOrClose();
@@ -163,6 +164,9 @@ private:
     // The open contact book; null when opening it failed.
     std::unique_ptr<ContactStore> ADOConnection1;
     std::unique_ptr<ContactDataset> ADOTable1;
+    // The walk over the book (keys and birthday scan) under way from opening
+    // the book until the scan step.
+    std::unique_ptr<BirthdayScanTask> m_birthdayScan;
 
     // Gateway page actions and the one-step chain (Unit1Gateway.cpp)
     void connectGateway();

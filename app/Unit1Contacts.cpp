@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "AccessConversion.h"
+#include "BirthdayScanTask.h"
 #include "ContactDataset.h"
 #include "ContactFiles.h"
 #include "ContactGrid.h"
@@ -9,6 +10,7 @@
 #include "Dialogs.h"
 #include "Failure.h"
 #include "Guard.h"
+#include "MissedDays.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -42,15 +44,20 @@ void TForm1::connectContactPage()
     connect(DBGrid1, &ContactGrid::exportRequested, this, &TForm1::exportContactFile);
 }
 
-void TForm1::openContactBook()
+void TForm1::openContactBook(const QDate& today)
 {
     const QString path = m_services.exeDir + QStringLiteral("contact.mdb");
     accessconversion::offer(path, *m_services.dialogs);
     auto store = std::make_unique<ContactStore>(path);
-    auto table = std::make_unique<ContactDataset>(*store);
+    // One walk over the table on a worker, with its own connection, reads the
+    // grid's keys and does the birthday scan, while this thread keeps the
+    // browser loading the page; the scan step takes the scan's result.
+    auto scan = std::make_unique<BirthdayScanTask>(path, today, missedDaysKept);
+    auto table = std::make_unique<ContactDataset>(*store, scan->takeKeys());
     DBGrid1->setDataset(table.get());
     ADOConnection1 = std::move(store);
     ADOTable1 = std::move(table);
+    m_birthdayScan = std::move(scan);
     ADOTable1->first();
 }
 

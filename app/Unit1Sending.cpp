@@ -1,6 +1,6 @@
 #include "Unit1.h"
 
-#include "BirthdayScan.h"
+#include "BirthdayScanTask.h"
 #include "Clock.h"
 #include "ContactDataset.h"
 #include "ContactStore.h"
@@ -78,7 +78,7 @@ bool TForm1::scanBirthdays(const QDateTime& startedAt)
         greeted = logged([&] { return m_sendLog->greetedSince(today.addDays(-7)); });
     }
     const QList<QDate> earlierDays = missedDays(lastStartup, today);
-    const BirthdayScan::Result found = BirthdayScan(today, earlierDays).run(*ADOConnection1);
+    const BirthdayScan::Result found = std::exchange(m_birthdayScan, {})->take(earlierDays);
     ADOTable1->last();
 
     QList<Recipient> todays;

@@ -124,7 +124,7 @@ int main(int argc, char* argv[])
         } else {
             reportResult(
                 QStringLiteral("convert-access"),
-                QStringLiteral("Convert a 100,000-row Jet 4 book (vs mdb-export | sqlite3)"),
+                QStringLiteral("Convert a 100,000-row Jet 4 book (vs mdb-export and sqlite3)"),
                 median(program), median(baseline), QStringLiteral("s"), QStringLiteral("2"));
         }
     } catch (const Failure& failure) {

@@ -1,6 +1,8 @@
 // The window against the demo gateway, in one process with the real browser:
 //  - the characters-left counter: one key release in the message box holding a
-//    10,000-character message (the handler reads, counts, cuts and writes back);
+//    10,000-character message (the handler reads, counts, cuts and writes back),
+//    against the same release in a bare QPlainTextEdit whose handler reads the
+//    text and shows its length in a label;
 //  - the one-step chain: from pressing "一次完成" to the third page (the
 //    gateway's answer to the verification) loaded, against the same three
 //    page loads driven by hand-written scripts in the same view.
@@ -22,7 +24,9 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -31,6 +35,20 @@
 #include <cstdio>
 
 namespace {
+
+// The counter's baseline: the least a key-release handler that counts can do.
+class CountingEdit : public QPlainTextEdit
+{
+public:
+    QLabel count;
+
+protected:
+    void keyReleaseEvent(QKeyEvent* event) override
+    {
+        QPlainTextEdit::keyReleaseEvent(event);
+        count.setText(QString::number(toPlainText().size()));
+    }
+};
 
 constexpr int timeoutMs = 30000;
 
@@ -193,23 +211,32 @@ int main(int argc, char* argv[])
     while (longMessage.size() < 10000)
         longMessage += QStringLiteral("生日快樂 happy birthday 祝你天天開心\n");
     longMessage.truncate(10000);
-    QList<double> counterMs;
-    for (int run = 0; run < 200; ++run) {
-        form.Memo1->setPlainText(longMessage);
+    CountingEdit bare;
+    QList<double> counterMs, bareCounterMs;
+    const auto timeRelease = [](QWidget* editor) {
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
         QElapsedTimer timer;
         timer.start();
-        QCoreApplication::sendEvent(form.Memo1, &release);
-        counterMs << timer.nsecsElapsed() / 1e6;
+        QCoreApplication::sendEvent(editor, &release);
+        return timer.nsecsElapsed() / 1e6;
+    };
+    for (int run = 0; run < 200; ++run) {
+        form.Memo1->setPlainText(longMessage);
+        counterMs << timeRelease(form.Memo1);
+        bare.setPlainText(longMessage);
+        bareCounterMs << timeRelease(&bare);
     }
-    if (form.Edit4->text().toInt() != 0 || form.Memo1->text().size() > 140) {
+    if (form.Edit4->text().toInt() != 0 || form.Memo1->text().size() > 140 ||
+        bare.count.text() != QString::number(longMessage.size())) {
         std::fprintf(stderr, "the counter did not cut the message\n");
         return 1;
     }
+    // The program's handler also cuts the text and writes it back: twice the
+    // bare handler's work at most.
     reportResult(QStringLiteral("counter"),
-                 QStringLiteral("Counter, one key release, 10,000-character message (goal: "
-                                "under the 1 ms baseline)"),
-                 median(counterMs), 1, QStringLiteral("ms"), QStringLiteral("1.00"));
+                 QStringLiteral("Counter, one key release, 10,000-character message"),
+                 median(counterMs), median(bareCounterMs), QStringLiteral("ms"),
+                 QStringLiteral("2.00"));
 
     // Chain: each run starts logged out, on the log-in page.
     form.Edit1->setText(account);

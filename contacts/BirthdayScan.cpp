@@ -15,6 +15,15 @@ bool isAscii(QByteArrayView bytes)
     return true;
 }
 
+// Four bytes as one number, to compare a key in one step.
+quint32 packed(const char* bytes)
+{
+    quint32 value = 0;
+    for (int i = 0; i < 4; ++i)
+        value = value << 8 | static_cast<unsigned char>(bytes[i]);
+    return value;
+}
+
 template <typename View> View keyOf(View text)
 {
     return text.size() <= 2 ? View() : text.sliced(2, std::min<qsizetype>(4, text.size() - 2));
@@ -66,12 +75,19 @@ QDate BirthdayScan::dayOf(QStringView birthday) const
     return at < 0 ? QDate() : m_keyDays.at(at);
 }
 
-BirthdayScan::Result BirthdayScan::run(const ContactStore& store) const
+BirthdayScan::Result BirthdayScan::run(const ContactStore& store, QList<qint64>* rowKeys) const
 {
     Result result;
-    SqliteStatement rows(store.handle(),
-                         "SELECT \"生日\", \"姓名\", \"手機號碼\" FROM contact ORDER BY rowid");
+    // Every scanned day's key is four ASCII digits.
+    QList<quint32> packedKeys;
+    for (const QString& key : m_keys)
+        packedKeys << packed(key.toLatin1().constData());
+    SqliteStatement rows(
+        store.handle(),
+        "SELECT \"生日\", \"姓名\", \"手機號碼\", rowid FROM contact ORDER BY rowid");
     while (rows.next()) {
+        if (rowKeys)
+            rowKeys->append(rows.integer(3));
         if (rows.isNull(0))
             continue;
         const QByteArrayView birthday = rows.text(0);
@@ -79,12 +95,12 @@ BirthdayScan::Result BirthdayScan::run(const ContactStore& store) const
             continue;
         QDate day;
         // Most birthdays are six ASCII digits: compare their bytes directly.
+        // An ASCII key shorter than four bytes matches no day.
         if (isAscii(birthday)) {
-            const QLatin1StringView key(keyOf(birthday));
-            for (qsizetype k = 0; k < m_keys.size() && !day.isValid(); ++k) {
-                if (m_keys.at(k) == key)
-                    day = m_keyDays.at(k);
-            }
+            const QByteArrayView key = keyOf(birthday);
+            const qsizetype at = key.size() == 4 ? packedKeys.indexOf(packed(key.data())) : -1;
+            if (at >= 0)
+                day = m_keyDays.at(at);
         } else {
             day = dayOf(QString::fromUtf8(birthday));
         }

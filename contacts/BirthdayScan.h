@@ -45,7 +45,8 @@ public:
     };
     // Walks the whole table from its first row. A match without a usable
     // mobile number is skipped; nothing stops the walk but a read failure.
-    Result run(const ContactStore& store) const;
+    // When rowKeys is given, every row's key is appended to it on the way.
+    Result run(const ContactStore& store, QList<qint64>* rowKeys = nullptr) const;
 
 private:
     QDate m_today;

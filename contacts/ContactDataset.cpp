@@ -34,12 +34,22 @@ QString fieldList()
 } // namespace
 
 ContactDataset::ContactDataset(ContactStore& store, QObject* parent)
-    : QAbstractTableModel(parent), m_store(store)
+    : ContactDataset(store, readKeys(store), parent)
+{}
+
+ContactDataset::ContactDataset(ContactStore& store, QList<qint64> keys, QObject* parent)
+    : QAbstractTableModel(parent), m_store(store), m_keys(std::move(keys))
 {
-    SqliteStatement keys(m_store.handle(), "SELECT rowid FROM contact ORDER BY rowid");
-    while (keys.next())
-        m_keys.append(keys.integer(0));
     m_current = m_keys.isEmpty() ? -1 : 0;
+}
+
+QList<qint64> ContactDataset::readKeys(const ContactStore& store)
+{
+    QList<qint64> keys;
+    SqliteStatement rows(store.handle(), "SELECT rowid FROM contact ORDER BY rowid");
+    while (rows.next())
+        keys.append(rows.integer(0));
+    return keys;
 }
 
 int ContactDataset::rowCount(const QModelIndex& parent) const

@@ -31,6 +31,10 @@ public:
 
     // Opens on the first row (none when the table is empty).
     explicit ContactDataset(ContactStore& store, QObject* parent = nullptr);
+    // The same with the rows' keys read beforehand (readKeys), on any connection.
+    ContactDataset(ContactStore& store, QList<qint64> keys, QObject* parent = nullptr);
+    // Every row's key, in table order.
+    static QList<qint64> readKeys(const ContactStore& store);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -81,19 +81,22 @@ QStringList emptyBoxes()
     return QStringList(5);
 }
 
-// A contact book whose first row is a birthday and whose 600th row cannot be
-// read past its name: the chain of pages holding the long name is broken.
-// Opening reads only the row keys and the first rows, so the scan is the
-// first to trip over it.
-void writeBookBrokenMidway(const QString& file)
+// A contact book whose first row is a birthday and whose row after the
+// given number of others cannot be read past its name: the chain of pages
+// holding the long name is broken. As many rows again follow it. Opening reads
+// only the row keys and the first rows, so the scan is the first to trip over
+// it.
+void writeBookBrokenMidway(const QString& file, int others)
 {
     QList<ContactRow> rows{row("甲", "800305", "0911")};
-    for (int i = 0; i < 598; ++i)
+    for (int i = 0; i < others; ++i)
         rows << row("乙", "810101", "0922");
     const QString marker = QStringLiteral("BROKEN-PAGE-MARKER");
     const QString longName =
         QString(6000, QLatin1Char('a')) + marker + QString(6000, QLatin1Char('b'));
     rows << row(longName, "820305", "0933");
+    for (int i = 0; i < others; ++i)
+        rows << row("丁", "830305", "0944");
     writeContactBook(file, rows);
 
     QByteArray bytes = readBytes(file);
@@ -179,6 +182,9 @@ void TestStartup::failureEndsTheStartUp_data()
     QTest::newRow("contact book not a database")
         << "garbage contact book" << emptyBoxes() << QStringList{};
     QTest::newRow("scan") << "scan" << QStringList{"", "", "", "", ""} << QStringList{};
+    // The scan runs beside the rest of the start-up: its failure still ends it.
+    QTest::newRow("scan of a large book")
+        << "scan of a large book" << QStringList{"", "", "", "", ""} << QStringList{};
     // A value longer than its box is refused before anything is shown.
     QTest::newRow("account refused")
         << "account" << QStringList{"0911", "0933", "", "", ""} << QStringList{greeting};
@@ -200,7 +206,9 @@ void TestStartup::failureEndsTheStartUp()
     else if (breaking == QLatin1String("garbage contact book"))
         writeBytes(book, QByteArray(4096, '\x5a'));
     else if (breaking == QLatin1String("scan") && QFile::remove(book))
-        writeBookBrokenMidway(book);
+        writeBookBrokenMidway(book, 598);
+    else if (breaking == QLatin1String("scan of a large book") && QFile::remove(book))
+        writeBookBrokenMidway(book, 100000);
     else if (breaking == QLatin1String("account"))
         writeBytes(accountFile, "[account]\r\ndemo=" + QByteArray(40000, 'p') + "\r\n");
     const QByteArray bookBefore = QFile::exists(book) ? readBytes(book) : QByteArray();
@@ -224,6 +232,9 @@ void TestStartup::failureEndsTheStartUp()
     QCOMPARE(now.account, QString());
     QVERIFY(!now.accountChecked);
     QCOMPARE(now.message, QString());
+    // The scan fails, the contact grid still holds every row.
+    if (breaking == QLatin1String("scan of a large book"))
+        QCOMPARE(m_form->DBGrid1->model()->rowCount(), 200002);
     QVERIFY(m_form->isVisible());
 
     // A failed start-up writes nothing.

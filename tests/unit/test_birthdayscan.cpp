@@ -29,7 +29,8 @@ Contact noBirthday(const char* mobile)
 }
 
 QList<Birthday> scanFile(const QList<Contact>& contacts, const QDate& today,
-                         const QList<QDate>& earlierDays, bool earlier)
+                         const QList<QDate>& earlierDays, bool earlier,
+                         QList<qint64>* rowKeys = nullptr)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("contact.mdb"));
@@ -39,7 +40,7 @@ QList<Birthday> scanFile(const QList<Contact>& contacts, const QDate& today,
         rows << ContactRow{QStringLiteral("名%1").arg(++row), contact.birthday, contact.mobile};
     writeContactBook(path, rows);
     ContactStore store(path);
-    const BirthdayScan::Result result = BirthdayScan(today, earlierDays).run(store);
+    const BirthdayScan::Result result = BirthdayScan(today, earlierDays).run(store, rowKeys);
     return earlier ? result.earlier : result.today;
 }
 
@@ -144,10 +145,16 @@ void TestBirthdayScan::scan()
     QFETCH(QList<Contact>, contacts);
     QFETCH(QDate, today);
     QFETCH(QStringList, numbers);
-    const QList<Birthday> found = scanFile(contacts, today, {}, false);
+    QList<qint64> rowKeys;
+    const QList<Birthday> found = scanFile(contacts, today, {}, false, &rowKeys);
     QCOMPARE(numbersOf(found), numbers);
     for (const Birthday& birthday : found)
         QCOMPARE(birthday.day, today);
+    // The same walk gives the contact grid every row's key, in table order.
+    QList<qint64> everyRow;
+    for (qint64 key = 1; key <= contacts.size(); ++key)
+        everyRow << key;
+    QCOMPARE(rowKeys, everyRow);
 }
 
 // Birthdays of days the program did not run, across month and year ends.
