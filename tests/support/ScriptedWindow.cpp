@@ -1,7 +1,5 @@
 #include "ScriptedWindow.h"
 
-#include "AccountFile.h"
-#include "LastUrl.h"
 #include "StartupSequence.h"
 
 #include <QApplication>
@@ -23,9 +21,6 @@ void ScriptedWindow::closeWindow()
     m_form.reset();
     m_browser.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    account::release();
-    AccountIniPath.clear();
-    LastUrl.clear();
 }
 
 FormServices ScriptedWindow::services(const QStringList& arguments)
