@@ -12,6 +12,7 @@
 #include <exception>
 #include <memory>
 
+class AccountFile;
 class BrowserHost;
 class Clock;
 class ContactDataset;
@@ -248,6 +249,8 @@ private:
     void showCharactersLeft();
 
     FormServices m_services;
+    // The saved account beside the executable, while the window is open.
+    std::unique_ptr<AccountFile> m_account;
     bool m_shown = false;
     bool m_inStartup = false;
     bool m_closedDuringStartup = false;

@@ -58,7 +58,6 @@ private Q_SLOTS:
     void loadWritesBack();
     void loadWithoutFile();
     void refusedWriteBackEndsStartUp();
-    void closeReleasesAccountIni();
 
     void loadMessage();
     void saveMessage();
@@ -315,7 +314,6 @@ void TestSendingPageFiles::loadWritesBack()
     QCOMPARE(m_form->Edit5->text(), code);
     QVERIFY(m_form->CheckBox1->isChecked());
     QCOMPARE(readBytes(accountPath()), writtenBack);
-    QCOMPARE(AccountIniPath, accountPath());
     QCOMPARE(m_dialogs.shown().size(), 0);
 }
 
@@ -324,7 +322,6 @@ void TestSendingPageFiles::loadWithoutFile()
     m_form->loadSavedAccount();
     QVERIFY(!m_form->CheckBox1->isChecked());
     QVERIFY(!QFile::exists(accountPath()));
-    QVERIFY(!AccountIni);
 }
 
 // A refused write-back fails the load step itself, so the start-up ends there
@@ -351,17 +348,6 @@ void TestSendingPageFiles::refusedWriteBackEndsStartUp()
     m_form->CheckBox1->click();
     QCOMPARE(readBytes(accountPath()), before);
     QCOMPARE(m_dialogs.errors().size(), 1);
-}
-
-void TestSendingPageFiles::closeReleasesAccountIni()
-{
-    writeBytes(accountPath(), "[account]\r\nuser=pw\r\n");
-    m_form->loadSavedAccount();
-    QVERIFY(AccountIni);
-    m_form->show();
-    m_form->close();
-    QVERIFY(!AccountIni);
-    QCOMPARE(AccountIniPath, accountPath());
 }
 
 void TestSendingPageFiles::loadMessage()
