@@ -7,7 +7,6 @@
 #include "ContactStore.h"
 #include "Failure.h"
 
-#include <QAtomicInt>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -15,10 +14,10 @@
 #include <QSqlQuery>
 #include <QTextStream>
 #include <QUrl>
+#include <QUuid>
 
 namespace {
 
-QAtomicInt connectionCounter;
 
 const QString usage =
     QStringLiteral("usage: selvanto-contacts create FILE\n"
@@ -102,7 +101,7 @@ void exportFile(const TransferArguments& arguments, QTextStream& out)
 void createTable(const QString& path)
 {
     const QString connection =
-        QStringLiteral("selvanto-create-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+        QStringLiteral("selvanto-create-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QString failure;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
