@@ -1,6 +1,7 @@
 #include "BirthdayScan.h"
 
 #include "AnsiText.h"
+#include "ContactFields.h"
 #include "ContactStore.h"
 #include "SqliteStatement.h"
 
@@ -70,7 +71,11 @@ BirthdayScan::Result BirthdayScan::run(const ContactStore& store) const
 {
     Result result;
     SqliteStatement rows(store.handle(),
-                         "SELECT \"生日\", \"姓名\", \"手機號碼\" FROM contact ORDER BY rowid");
+                         QStringLiteral("SELECT %1, %2, %3 FROM %4 ORDER BY rowid")
+                             .arg(contactfields::quotedName(contactfields::Birthday),
+                                  contactfields::quotedName(contactfields::Name),
+                                  contactfields::quotedName(contactfields::Mobile),
+                                  contactfields::table));
     while (rows.next()) {
         if (rows.isNull(0))
             continue;
@@ -92,7 +97,8 @@ BirthdayScan::Result BirthdayScan::run(const ContactStore& store) const
             continue;
         // A contact without a number takes no box: the walk goes on, so the
         // later contacts of the day are still found.
-        const QVariant mobile = rows.isNull(2) ? QVariant() : QVariant(QString::fromUtf8(rows.text(2)));
+        const QVariant mobile =
+            rows.isNull(2) ? QVariant() : QVariant(QString::fromUtf8(rows.text(2)));
         if (!hasNumber(mobile))
             continue;
         Birthday match{rows.isNull(1) ? QString() : QString::fromUtf8(rows.text(1)),

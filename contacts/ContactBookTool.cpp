@@ -12,12 +12,12 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QTextStream>
 #include <QUrl>
 #include <QUuid>
 
 namespace {
-
 
 const QString usage =
     QStringLiteral("usage: selvanto-contacts create FILE\n"
@@ -112,8 +112,11 @@ void createTable(const QString& path)
             failure = db.lastError().databaseText();
         } else {
             QSqlQuery query(db);
-            if (!query.exec(QStringLiteral("CREATE TABLE contact (\"姓名\" TEXT, \"生日\" TEXT, "
-                                           "\"手機號碼\" TEXT)")))
+            QStringList columns;
+            for (int column = 0; column < contactfields::count; ++column)
+                columns << contactfields::quotedName(column) + QStringLiteral(" TEXT");
+            if (!query.exec(QStringLiteral("CREATE TABLE %1 (%2)")
+                                .arg(contactfields::table, columns.join(QStringLiteral(", ")))))
                 failure = query.lastError().databaseText();
         }
         db.close();
@@ -128,8 +131,8 @@ void listContacts(const QString& path, QTextStream& out)
     ContactStore store(path);
     QSqlQuery query(store.database());
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT \"姓名\", \"生日\", \"手機號碼\" FROM contact "
-                                   "ORDER BY rowid"))) {
+    if (!query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
+                        .arg(contactfields::fieldList(), contactfields::table))) {
         throw Failure(
             QStringLiteral("Could not read '%1': %2").arg(path, query.lastError().databaseText()));
     }

@@ -15,7 +15,6 @@
 
 namespace {
 
-
 // What to do about a file that is not a contact book of this program.
 const QString replaceBook = QStringLiteral("請換回原本的 contact.mdb，或在程式資料夾執行"
                                            "「selvanto-contacts create」建立新的通訊錄。");
@@ -31,9 +30,8 @@ QString unrecognisedFormat(const QString& path)
 } // namespace
 
 ContactStore::ContactStore(const QString& path, int busyTimeoutMs)
-    : m_path(path),
-      m_connection(
-          QStringLiteral("selvanto-contacts-") + QUuid::createUuid().toString(QUuid::WithoutBraces)),
+    : m_path(path), m_connection(QStringLiteral("selvanto-contacts-") +
+                                 QUuid::createUuid().toString(QUuid::WithoutBraces)),
       m_busyWait(busyTimeoutMs)
 {
     checkFile();
