@@ -1,7 +1,6 @@
 #include "BrowserHost.h"
 
-BrowserHost::BrowserHost(QObject* parent)
-    : QObject(parent)
+BrowserHost::BrowserHost(QObject* parent) : QObject(parent)
 {
     // Connected before anyone else can connect, so every receiver of the
     // announcement already sees the new address.

@@ -58,10 +58,7 @@ QString trimmed(QStringView text)
 
 } // namespace account
 
-AccountFile::AccountFile(QString exeDir)
-    : m_exeDir(std::move(exeDir))
-{
-}
+AccountFile::AccountFile(QString exeDir) : m_exeDir(std::move(exeDir)) {}
 
 void AccountFile::open()
 {
@@ -121,4 +118,3 @@ void AccountFile::release()
 {
     m_accountIni.reset();
 }
-

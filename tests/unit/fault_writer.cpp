@@ -25,7 +25,7 @@ int main(int argc, char* argv[])
             message::save(exeDir, faultText(i % 2));
         else
             accountIni.writeString(QStringLiteral("account"), QStringLiteral("user"),
-                                    faultValue(i % 2));
+                                   faultValue(i % 2));
         std::printf("%d\n", i);
         std::fflush(stdout);
     }

@@ -279,8 +279,7 @@ void TestSavedFiles::accountRefusedWrite()
     {
         const FileSizeLimit limit(before.size());
         try {
-            m_account->save(QStringLiteral("someone"), QStringLiteral("else"),
-                          QStringLiteral("1"));
+            m_account->save(QStringLiteral("someone"), QStringLiteral("else"), QStringLiteral("1"));
         } catch (const Failure& failure) {
             error = failure.text();
         }
