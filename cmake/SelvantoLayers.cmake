@@ -52,7 +52,7 @@ function(_selvanto_check_core_links)
         _selvanto_link_closure(${target} closure)
         foreach(forbidden IN LISTS SELVANTO_CORE_FORBIDDEN)
             if(forbidden IN_LIST closure)
-                message(FATAL_ERROR "${target} is a core library but links ${forbidden}; "
+                message(FATAL_ERROR "${target} belongs to the core but links ${forbidden}; "
                                     "widgets belong in a ui/ library, the browser in gateway/webengine/")
             endif()
         endforeach()
