@@ -238,11 +238,6 @@ private:
     // While the start-up's account load checks the box, the write-back's
     // failure is kept here so the load step itself fails.
     std::exception_ptr* m_accountWriteBackFailure = nullptr;
-    // The tests run the start-up's load steps one at a time.
-    friend class TestSendingPageFiles;
-    friend class TestBadFiles;
-    friend class TestFaultyDisk;
-
     // Characters-left counter (Unit1Counter.cpp)
     void connectCounter();
     void Memo1KeyUp();
