@@ -165,7 +165,13 @@ TForm1::TForm1(const FormServices& services, QWidget* parent)
     connectCounter();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // A page being destroyed answers the reads still pending, and an answer
+    // is written to the send log: the browser goes while the log and the
+    // history table are still there.
+    delete WebBrowser1;
+}
 
 void TForm1::createControls()
 {
