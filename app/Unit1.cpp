@@ -169,8 +169,9 @@ TForm1::~TForm1()
 {
     // A page being destroyed answers the reads still pending, and an answer
     // is written to the send log: the browser goes while the log and the
-    // history table are still there.
-    delete WebBrowser1;
+    // history table are still there (unless another window has taken it).
+    if (findChildren<QWidget*>().contains(WebBrowser1))
+        delete WebBrowser1;
 }
 
 void TForm1::createControls()

@@ -124,9 +124,6 @@ public:
     // The recipient box named "Edit1" followed by the digit k (1 to 5).
     QLineEdit* recipientBox(int k) const;
 
-    // Whether the window was closed while the start-up sequence ran.
-    bool closedDuringStartup() const { return m_closedDuringStartup; }
-
     // The first show runs the start-up sequence (FormShow) first.
     void setVisible(bool visible) override;
 
