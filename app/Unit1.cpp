@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "BirthdayScanTask.h"
+#include "AccountFile.h"
 #include "BrowserHost.h"
 #include "Clock.h"
 #include "ContactDataset.h"
@@ -150,7 +151,8 @@ QComboBox* makeComboBox(QWidget* parent, const char* name, const QStringList& it
 } // namespace
 
 TForm1::TForm1(const FormServices& services, QWidget* parent)
-    : QWidget(parent), m_services(services)
+    : QWidget(parent), m_services(services),
+      m_account(std::make_unique<AccountFile>(services.exeDir))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Selvanto"));

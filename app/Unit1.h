@@ -12,6 +12,7 @@
 #include <exception>
 #include <memory>
 
+class AccountFile;
 class BirthdayScanTask;
 class BrowserHost;
 class Clock;
@@ -123,9 +124,6 @@ public:
     QList<QLineEdit*> recipientBoxes() const;
     // The recipient box named "Edit1" followed by the digit k (1 to 5).
     QLineEdit* recipientBox(int k) const;
-
-    // Whether the window was closed while the start-up sequence ran.
-    bool closedDuringStartup() const { return m_closedDuringStartup; }
 
     // The first show runs the start-up sequence (FormShow) first.
     void setVisible(bool visible) override;
@@ -241,11 +239,6 @@ private:
     // While the start-up's account load checks the box, the write-back's
     // failure is kept here so the load step itself fails.
     std::exception_ptr* m_accountWriteBackFailure = nullptr;
-    // The tests run the start-up's load steps one at a time.
-    friend class TestSendingPageFiles;
-    friend class TestBadFiles;
-    friend class TestFaultyDisk;
-
     // Characters-left counter (Unit1Counter.cpp)
     void connectCounter();
     void Memo1KeyUp();
@@ -255,6 +248,8 @@ private:
     // script while its view, a child of the window, is being destroyed.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
     FormServices m_services;
+    // The saved account beside the executable, while the window is open.
+    std::unique_ptr<AccountFile> m_account;
     bool m_shown = false;
     bool m_inStartup = false;
     bool m_closedDuringStartup = false;

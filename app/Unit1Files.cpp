@@ -34,7 +34,7 @@ void TForm1::connectFiles()
 
 void TForm1::loadSavedAccount()
 {
-    const std::optional<SavedAccount> saved = account::load(m_services.exeDir);
+    const std::optional<SavedAccount> saved = m_account->load();
     if (!saved)
         return;
     // The write-back below takes the values from the boxes, which hold a
@@ -46,7 +46,7 @@ void TForm1::loadSavedAccount()
     if (!fits(Edit1, saved->name) || !fits(Edit2, saved->password) || !fits(Edit5, saved->code))
         throw Failure(QStringLiteral("無法載入帳號檔 %1：帳號、密碼或認證碼超過 %2 個字元。"
                                      "帳號檔未變更")
-                          .arg(AccountIniPath, QString::number(Edit2->maxLength())));
+                          .arg(m_account->openedPath(), QString::number(Edit2->maxLength())));
     ValueListEditor2->setRowCount(0);
     ValueListEditor2->setRowCount(int(saved->entries.size()));
     for (int row = 0; row < saved->entries.size(); ++row) {
@@ -68,7 +68,7 @@ void TForm1::loadSavedAccount()
                 QStringLiteral("帳號檔 %1 不是本程式的格式：%2。\n已載入能讀出的帳號，"
                                "但沒有寫回檔案。要以本程式的格式儲存，請取消勾選後再勾選"
                                "「儲存帳號密碼」。")
-                    .arg(AccountIniPath, saved->problem));
+                    .arg(m_account->openedPath(), saved->problem));
         return;
     }
 
@@ -92,13 +92,13 @@ void TForm1::loadMessageText()
 
 void TForm1::releaseSavedAccount()
 {
-    account::release();
+    m_account->release();
 }
 
 void TForm1::CheckBox1Click()
 {
     if (CheckBox1->isChecked())
-        account::save(m_services.exeDir, Edit1->text(), Edit2->text(), Edit5->text());
+        m_account->save(Edit1->text(), Edit2->text(), Edit5->text());
     else
         forgetSavedAccount();
 }
@@ -106,7 +106,7 @@ void TForm1::CheckBox1Click()
 void TForm1::forgetSavedAccount()
 {
     try {
-        account::forget(m_services.exeDir);
+        m_account->forget();
     } catch (...) {
         // The file is still there: the box keeps saying so.
         const QSignalBlocker blocker(CheckBox1);

@@ -7,7 +7,6 @@
 #include "GatewayActions.h"
 #include "GatewayAddress.h"
 #include "Guard.h"
-#include "LastUrl.h"
 #include "Memo.h"
 #include "OneStepChain.h"
 
@@ -53,12 +52,11 @@ void TForm1::connectGateway()
     m_pageTimer = new QTimer(this);
     m_pageTimer->setSingleShot(true);
     m_pageTimer->setInterval(m_services.pageTimeoutMs);
-    connect(
-        m_pageTimer, &QTimer::timeout, this, guardedSlot(dialogs, [this] {
-            const QString address = m_loadingAddress.isEmpty() ? LastUrl : m_loadingAddress;
-            endChainWithError(connectionText(
-                address, QStringLiteral("等候超過 %1 秒").arg(m_services.pageTimeoutMs / 1000)));
-        }));
+    connect(m_pageTimer, &QTimer::timeout, this, guardedSlot(dialogs, [this] {
+                const QString address = m_loadingAddress.isEmpty() ? m_services.browser->lastUrl() : m_loadingAddress;
+                endChainWithError(connectionText(
+                    address, QStringLiteral("等候超過 %1 秒").arg(m_services.pageTimeoutMs / 1000)));
+            }));
 }
 
 void TForm1::setScheduledDate(const QDateTime& now)
@@ -98,7 +96,6 @@ bool TForm1::isLoadingSmsPage() const
 
 void TForm1::WebBrowser1BeforeNavigate2(const QString& address, NavigationKind kind)
 {
-    LastUrl = address;
     m_pageLoading = true;
     if (kind != NavigationKind::Redirect || m_loadingAddress.isEmpty())
         m_loadingAddress = address;
@@ -191,11 +188,11 @@ void TForm1::whenSmsPageLoaded(std::function<void()> action, bool openIt)
 void TForm1::BitBtn5Click(QObject* Sender)
 {
     if (Sender != nullptr) {
-        if (LastUrl != GatewayAddress::smsPage(m_services.gatewayBase)) {
+        const QString& lastUrl = m_services.browser->lastUrl();
+        if (lastUrl != GatewayAddress::smsPage(m_services.gatewayBase)) {
             m_services.dialogs->showMessage(
-                QStringLiteral(
-                    "瀏覽器目前不在簡訊閘道的簡訊頁面（%1），請先開啟簡訊頁面再按「登入」")
-                    .arg(LastUrl.isEmpty() ? QStringLiteral("沒有網頁") : LastUrl));
+                QStringLiteral("瀏覽器目前不在簡訊閘道的簡訊頁面（%1），請先開啟簡訊頁面再按「登入」")
+                    .arg(lastUrl.isEmpty() ? QStringLiteral("沒有網頁") : lastUrl));
             return;
         }
         // Pressed while the SMS page still loads: log in once it has loaded.

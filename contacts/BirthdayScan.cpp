@@ -1,6 +1,7 @@
 #include "BirthdayScan.h"
 
 #include "AnsiText.h"
+#include "ContactFields.h"
 #include "ContactStore.h"
 #include "SqliteStatement.h"
 
@@ -82,9 +83,12 @@ BirthdayScan::Result BirthdayScan::run(const ContactStore& store, QList<qint64>*
     QList<quint32> packedKeys;
     for (const QString& key : m_keys)
         packedKeys << packed(key.toLatin1().constData());
-    SqliteStatement rows(
-        store.handle(),
-        "SELECT \"生日\", \"姓名\", \"手機號碼\", rowid FROM contact ORDER BY rowid");
+    SqliteStatement rows(store.handle(),
+                         QStringLiteral("SELECT %1, %2, %3, rowid FROM %4 ORDER BY rowid")
+                             .arg(contactfields::quotedName(contactfields::Birthday),
+                                  contactfields::quotedName(contactfields::Name),
+                                  contactfields::quotedName(contactfields::Mobile),
+                                  contactfields::table));
     while (rows.next()) {
         if (rowKeys)
             rowKeys->append(rows.integer(3));

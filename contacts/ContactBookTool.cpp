@@ -9,7 +9,6 @@
 #include "HistoryTable.h"
 #include "SendLog.h"
 
-#include <QAtomicInt>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,12 +16,12 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QTextStream>
 #include <QUrl>
+#include <QUuid>
 
 namespace {
-
-QAtomicInt connectionCounter;
 
 const QString usage =
     QStringLiteral("usage: selvanto-contacts create FILE\n"
@@ -107,7 +106,7 @@ void exportFile(const TransferArguments& arguments, QTextStream& out)
 void createTable(const QString& path)
 {
     const QString connection =
-        QStringLiteral("selvanto-create-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+        QStringLiteral("selvanto-create-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QString failure;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
@@ -118,8 +117,11 @@ void createTable(const QString& path)
             failure = db.lastError().databaseText();
         } else {
             QSqlQuery query(db);
-            if (!query.exec(QStringLiteral("CREATE TABLE contact (\"姓名\" TEXT, \"生日\" TEXT, "
-                                           "\"手機號碼\" TEXT)")))
+            QStringList columns;
+            for (int column = 0; column < contactfields::count; ++column)
+                columns << contactfields::quotedName(column) + QStringLiteral(" TEXT");
+            if (!query.exec(QStringLiteral("CREATE TABLE %1 (%2)")
+                                .arg(contactfields::table, columns.join(QStringLiteral(", ")))))
                 failure = query.lastError().databaseText();
         }
         db.close();
@@ -134,8 +136,8 @@ void listContacts(const QString& path, QTextStream& out)
     ContactStore store(path);
     QSqlQuery query(store.database());
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT \"姓名\", \"生日\", \"手機號碼\" FROM contact "
-                                   "ORDER BY rowid"))) {
+    if (!query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
+                        .arg(contactfields::fieldList(), contactfields::table))) {
         throw Failure(
             QStringLiteral("Could not read '%1': %2").arg(path, query.lastError().databaseText()));
     }

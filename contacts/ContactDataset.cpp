@@ -16,14 +16,6 @@ constexpr int pageSize = 256;
 // Pages of values kept; older ones are read again when needed.
 constexpr int pagesKept = 64;
 
-QString fieldList()
-{
-    QStringList names;
-    for (int column = 0; column < contactfields::count; ++column)
-        names << contactfields::quotedName(column);
-    return names.join(QLatin1Char(','));
-}
-
 [[noreturn]] void failQuery(const QString& what, const QSqlQuery& query)
 {
     const QSqlError error = query.lastError();
@@ -184,7 +176,8 @@ void ContactDataset::remove()
     const Values read = m_state == State::Edit ? m_read : storedValues(row);
     const BusyWait::Responsive responsive(m_store.busyWait());
     QSqlQuery query(m_store.database());
-    query.prepare(QStringLiteral("DELETE FROM contact WHERE rowid=? AND %1").arg(sameAsRead()));
+    query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid=? AND %2")
+                      .arg(contactfields::table, sameAsRead()));
     query.addBindValue(key);
     for (const QVariant& value : read)
         query.addBindValue(value);
@@ -282,7 +275,9 @@ void ContactDataset::reload()
     const qint64 lastKey = m_keys.isEmpty() ? 0 : m_keys.last();
     const qint64 currentKey = m_current >= 0 ? m_keys[m_current] : 0;
     QList<qint64> keys;
-    SqliteStatement rows(m_store.handle(), "SELECT rowid FROM contact ORDER BY rowid");
+    SqliteStatement rows(
+        m_store.handle(),
+        QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(contactfields::table));
     while (rows.next())
         keys.append(rows.integer(0));
     beginResetModel();
@@ -329,8 +324,9 @@ void ContactDataset::loadPage(int row) const
     }
     QSqlQuery query(m_store.database());
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT rowid,%1 FROM contact WHERE rowid IN (%2)")
-                        .arg(fieldList(), keyTexts.join(QLatin1Char(','))))) {
+    if (!query.exec(QStringLiteral("SELECT rowid,%1 FROM %2 WHERE rowid IN (%3)")
+                        .arg(contactfields::fieldList(), contactfields::table,
+                             keyTexts.join(QLatin1Char(','))))) {
         failQuery(QStringLiteral("Could not read the contacts"), query);
     }
     QHash<qint64, Values> read;
@@ -431,7 +427,8 @@ void ContactDataset::writeRow()
     const BusyWait::Responsive responsive(m_store.busyWait());
     QSqlQuery query(m_store.database());
     if (m_state == State::Insert) {
-        query.prepare(QStringLiteral("INSERT INTO contact (%1) VALUES (?,?,?)").arg(fieldList()));
+        query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (?,?,?)")
+                          .arg(contactfields::table, contactfields::fieldList()));
         for (const QVariant& value : m_buffer)
             query.addBindValue(value);
     } else {
@@ -445,8 +442,9 @@ void ContactDataset::writeRow()
             if (m_changed[std::size_t(column)])
                 assignments << contactfields::quotedName(column) + QStringLiteral("=?");
         }
-        query.prepare(QStringLiteral("UPDATE contact SET %1 WHERE rowid=? AND %2")
-                          .arg(assignments.join(QLatin1Char(',')), sameAsRead()));
+        query.prepare(
+            QStringLiteral("UPDATE %1 SET %2 WHERE rowid=? AND %3")
+                .arg(contactfields::table, assignments.join(QLatin1Char(',')), sameAsRead()));
         for (int column = 0; column < contactfields::count; ++column) {
             if (m_changed[std::size_t(column)])
                 query.addBindValue(m_buffer[std::size_t(column)]);

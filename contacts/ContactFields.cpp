@@ -1,6 +1,7 @@
 #include "ContactFields.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace contactfields {
 
@@ -12,6 +13,14 @@ QString datasetFailure(const QString& text)
 QString quotedName(int column)
 {
     return QLatin1Char('"') + names[column].toString() + QLatin1Char('"');
+}
+
+QString fieldList()
+{
+    QStringList quoted;
+    for (int column = 0; column < count; ++column)
+        quoted << quotedName(column);
+    return quoted.join(QLatin1Char(','));
 }
 
 } // namespace contactfields

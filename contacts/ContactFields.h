@@ -26,5 +26,7 @@ inline constexpr std::array<int, count> sizes = {20, 7, 15};
 QString datasetFailure(const QString& text);
 // The field's name quoted for SQL.
 QString quotedName(int column);
+// Every field's quoted name in grid order, separated by commas.
+QString fieldList();
 
 } // namespace contactfields

@@ -1,6 +1,7 @@
 #include "ContactFiles.h"
 
 #include "AccessBook.h"
+#include "ContactFields.h"
 #include "ContactStore.h"
 #include "CsvContacts.h"
 #include "Failure.h"
@@ -108,8 +109,9 @@ void write(const QString& path, Format format, const ContactRecords& records)
 ContactRecords readBook(ContactStore& store)
 {
     ContactRecords records;
-    SqliteStatement rows(store.handle(), "SELECT \"姓名\", \"生日\", \"手機號碼\" FROM contact "
-                                         "ORDER BY rowid");
+    SqliteStatement rows(store.handle(),
+                         QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
+                             .arg(contactfields::fieldList(), contactfields::table));
     int row = 0;
     while (rows.next()) {
         ContactRecord record;

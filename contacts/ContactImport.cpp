@@ -1,6 +1,7 @@
 #include "ContactImport.h"
 
 #include "BirthdayText.h"
+#include "ContactFields.h"
 #include "ContactStore.h"
 #include "Failure.h"
 #include "SqliteStatement.h"
@@ -117,7 +118,8 @@ ImportReport importContacts(ContactStore& store, const ContactRecords& records, 
     QSet<RowKey> known;
     if (rules == ImportRules::Contacts) {
         known.reserve(records.size());
-        SqliteStatement existing(db, "SELECT \"姓名\", \"生日\", \"手機號碼\" FROM contact");
+        SqliteStatement existing(db, QStringLiteral("SELECT %1 FROM %2")
+                                         .arg(contactfields::fieldList(), contactfields::table));
         while (existing.next()) {
             ContactRecord::Fields fields;
             for (int column = 0; column < count; ++column)
@@ -126,8 +128,8 @@ ImportReport importContacts(ContactStore& store, const ContactRecords& records, 
         }
     }
 
-    SqliteStatement insert(db, "INSERT INTO contact (\"姓名\", \"生日\", \"手機號碼\") "
-                               "VALUES (?, ?, ?)");
+    SqliteStatement insert(db, QStringLiteral("INSERT INTO %1 (%2) VALUES (?, ?, ?)")
+                                   .arg(contactfields::table, contactfields::fieldList()));
     for (const ContactRecord& given : records) {
         ContactRecord record = given;
         if (rules == ImportRules::Contacts) {

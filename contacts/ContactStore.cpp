@@ -4,18 +4,16 @@
 #include "Failure.h"
 #include "SqliteAdvice.h"
 
-#include <QAtomicInt>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+#include <QUuid>
 #include <QVariant>
 
 namespace {
-
-QAtomicInt connectionCounter;
 
 // What to do about a file that is not a contact book of this program.
 const QString replaceBook = QStringLiteral("請換回原本的 contact.mdb，或在程式資料夾執行"
@@ -32,9 +30,8 @@ QString unrecognisedFormat(const QString& path)
 } // namespace
 
 ContactStore::ContactStore(const QString& path, int busyTimeoutMs)
-    : m_path(path),
-      m_connection(
-          QStringLiteral("selvanto-contacts-%1").arg(connectionCounter.fetchAndAddRelaxed(1))),
+    : m_path(path), m_connection(QStringLiteral("selvanto-contacts-") +
+                                 QUuid::createUuid().toString(QUuid::WithoutBraces)),
       m_busyWait(busyTimeoutMs)
 {
     checkFile();

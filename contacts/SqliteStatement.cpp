@@ -24,6 +24,10 @@ SqliteStatement::SqliteStatement(sqlite3* db, const char* sql) : m_db(db)
         fail(m_db);
 }
 
+SqliteStatement::SqliteStatement(sqlite3* db, const QString& sql)
+    : SqliteStatement(db, sql.toUtf8().constData())
+{}
+
 SqliteStatement::~SqliteStatement()
 {
     sqlite3_finalize(m_statement);

@@ -17,6 +17,7 @@ class SqliteStatement
 public:
     // Fails with the database's message when the statement cannot be prepared.
     SqliteStatement(sqlite3* db, const char* sql);
+    SqliteStatement(sqlite3* db, const QString& sql);
     ~SqliteStatement();
     SqliteStatement(const SqliteStatement&) = delete;
     SqliteStatement& operator=(const SqliteStatement&) = delete;

@@ -33,7 +33,11 @@ class BrowserHost : public QObject
     Q_OBJECT
 
 public:
-    using QObject::QObject;
+    explicit BrowserHost(QObject* parent = nullptr);
+
+    // The address of the most recent navigation this browser announced;
+    // empty until the first. The log-in action checks it.
+    const QString& lastUrl() const { return m_lastUrl; }
 
     // The widget that shows the pages.
     virtual QWidget* widget() = 0;
@@ -55,4 +59,7 @@ Q_SIGNALS:
     void navigationStarting(const QString& address, NavigationKind kind);
     // After each load of the top-level page has finished, or failed.
     void documentComplete(const PageLoad& load);
+
+private:
+    QString m_lastUrl;
 };

@@ -6,21 +6,12 @@
 #include <QFile>
 #include <QFileInfo>
 
-QString AccountIniPath;
-std::unique_ptr<ProfileFile> AccountIni;
+#include <utility>
 
-namespace account {
 namespace {
 
-const QString section = QStringLiteral("account");
+const QString accountSection = QStringLiteral("account");
 const QString codeKey = QStringLiteral("認證碼");
-
-void openAccountIni(const QString& path)
-{
-    AccountIniPath = path;
-    // It holds the password in plain text: nobody else may read it.
-    AccountIni = std::make_unique<ProfileFile>(AccountIniPath, AtomicFile::Access::OwnerOnly);
-}
 
 // A name with "=" or a line break, or one beginning with "[" or ";", would be
 // stored as another key or as no entry at all.
@@ -47,6 +38,8 @@ void checkEncodable(const QString& text)
 
 } // namespace
 
+namespace account {
+
 QString filePath(const QString& exeDir)
 {
     return exeDir + QStringLiteral("account.ini");
@@ -63,17 +56,27 @@ QString trimmed(QStringView text)
     return text.sliced(begin, end - begin).toString();
 }
 
-std::optional<SavedAccount> load(const QString& exeDir)
+} // namespace account
+
+AccountFile::AccountFile(QString exeDir) : m_exeDir(std::move(exeDir)) {}
+
+void AccountFile::open()
 {
-    const QString path = filePath(exeDir);
-    if (!QFileInfo(path).isFile())
+    m_accountIniPath = account::filePath(m_exeDir);
+    // It holds the password in plain text: nobody else may read it.
+    m_accountIni = std::make_unique<ProfileFile>(m_accountIniPath, AtomicFile::Access::OwnerOnly);
+}
+
+std::optional<SavedAccount> AccountFile::load()
+{
+    if (!QFileInfo(account::filePath(m_exeDir)).isFile())
         return std::nullopt;
-    openAccountIni(path);
+    open();
     SavedAccount saved;
     // One reading of the file for the whole section: the file may hold many
     // entries, and the code is looked up among them as readString() would.
-    saved.entries = AccountIni->readEntries(section);
-    saved.problem = AccountIni->formatProblem();
+    saved.entries = m_accountIni->readEntries(accountSection);
+    saved.problem = m_accountIni->formatProblem();
     if (!saved.entries.isEmpty()) {
         saved.name = saved.entries.front().first;
         saved.password = saved.entries.front().second;
@@ -87,22 +90,22 @@ std::optional<SavedAccount> load(const QString& exeDir)
     return saved;
 }
 
-void save(const QString& exeDir, const QString& name, const QString& password, const QString& code)
+void AccountFile::save(const QString& name, const QString& password, const QString& code)
 {
-    const QString key = trimmed(name);
-    const QString storedPassword = trimmed(password);
-    const QString storedCode = trimmed(code);
+    const QString key = account::trimmed(name);
+    const QString storedPassword = account::trimmed(password);
+    const QString storedCode = account::trimmed(code);
     checkAccountName(key);
     for (const QString& text : {key, storedPassword, storedCode})
         checkEncodable(text);
-    openAccountIni(filePath(exeDir));
-    AccountIni->writeString(section, key, storedPassword, ProfileFile::Placement::First);
-    AccountIni->writeString(section, codeKey, storedCode);
+    open();
+    m_accountIni->writeString(accountSection, key, storedPassword, ProfileFile::Placement::First);
+    m_accountIni->writeString(accountSection, codeKey, storedCode);
 }
 
-void forget(const QString& exeDir)
+void AccountFile::forget()
 {
-    const QString path = filePath(exeDir);
+    const QString path = account::filePath(m_exeDir);
     QFile file(path);
     if (QFileInfo(path).isFile() && !file.remove())
         throw Failure(QStringLiteral("Cannot delete file \"%1\". %2\n"
@@ -111,9 +114,7 @@ void forget(const QString& exeDir)
                           .arg(path, file.errorString()));
 }
 
-void release()
+void AccountFile::release()
 {
-    AccountIni.reset();
+    m_accountIni.reset();
 }
-
-} // namespace account

@@ -2,7 +2,6 @@
 #include "DatePicker.h"
 #include "DemoGatewayProcess.h"
 #include "GatewayAddress.h"
-#include "LastUrl.h"
 #include "Memo.h"
 
 #include <QComboBox>
@@ -137,10 +136,10 @@ void TestGatewayE2E::startUpOpensSmsPageAsTheBrowserAnnouncesIt()
     // The address the browser announces is exactly the normalised SMS page
     // address, also when the address was asked for in another spelling.
     m_window->load(GatewayAddress::smsPage(m_base));
-    QCOMPARE(LastUrl, GatewayAddress::smsPage(m_base));
+    QCOMPARE(m_window->browser().lastUrl(), GatewayAddress::smsPage(m_base));
     const QString port = m_base.section(QLatin1Char(':'), -1);
     m_window->load(QStringLiteral("HTTP://127.0.0.1:%1/front_end/sms").arg(port));
-    QCOMPARE(LastUrl, GatewayAddress::smsPage(m_base));
+    QCOMPARE(m_window->browser().lastUrl(), GatewayAddress::smsPage(m_base));
     QCOMPARE(GatewayAddress::normalised(QStringLiteral("HTTP://127.0.0.1:%1/").arg(port)), m_base);
     m_window->waitForTitle(QStringLiteral("簡訊閘道登入"));
 }
@@ -189,7 +188,7 @@ void TestGatewayE2E::buttonsLogInSendVerifyAndLogOut()
 
     form().BitBtn1->click();
     m_window->waitForTitle(QStringLiteral("已登出"));
-    QCOMPARE(LastUrl, GatewayAddress::logoutPage(m_base));
+    QCOMPARE(m_window->browser().lastUrl(), GatewayAddress::logoutPage(m_base));
     m_window->load(GatewayAddress::smsPage(m_base));
     m_window->waitForTitle(QStringLiteral("簡訊閘道登入"));
 }

@@ -1,7 +1,6 @@
 #include "BrowserWindow.h"
 #include "DatePicker.h"
 #include "GatewayAddress.h"
-#include "LastUrl.h"
 #include "Memo.h"
 
 #include <QComboBox>
@@ -253,7 +252,7 @@ void TestHostilePagesE2E::loadSmsPage()
 {
     m_window->load(GatewayAddress::smsPage(m_site.base()));
     m_window->waitForLoaded();
-    QCOMPARE(LastUrl, GatewayAddress::smsPage(m_site.base()));
+    QCOMPARE(m_window->browser().lastUrl(), GatewayAddress::smsPage(m_site.base()));
 }
 
 void TestHostilePagesE2E::waitForPosts(qsizetype count)
@@ -344,7 +343,7 @@ void TestHostilePagesE2E::serverRedirectLoop()
     form().BitBtn1->click();
     QVERIFY(loaded.wait(timeout));
     QVERIFY2(navigations.size() > 10, qPrintable(QString::number(navigations.size())));
-    QVERIFY(LastUrl.startsWith(m_site.base() + QStringLiteral("/loop/")));
+    QVERIFY(m_window->browser().lastUrl().startsWith(m_site.base() + QStringLiteral("/loop/")));
     QVERIFY2(dialogs().shown().isEmpty(), qPrintable(dialogs().texts().join(QLatin1Char('|'))));
     QVERIFY2(stalls.longestMs() < stallLimitMs, qPrintable(QString::number(stalls.longestMs())));
 

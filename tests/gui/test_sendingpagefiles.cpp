@@ -39,7 +39,11 @@ class TestSendingPageFiles : public QObject, private ScriptedWindow
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { newWindow(); }
+    void init()
+    {
+        newWindow();
+        earlierRun();
+    }
     void cleanup() { closeWindow(); }
 
     void counterEmptyUntilFirstKeyRelease();
@@ -59,7 +63,6 @@ private Q_SLOTS:
     void loadWritesBack();
     void loadWithoutFile();
     void refusedWriteBackEndsStartUp();
-    void closeReleasesAccountIni();
     void savedSecretsNotAnnounced();
 
     void loadMessage();
@@ -304,7 +307,7 @@ void TestSendingPageFiles::loadWritesBack()
 
     writeBytes(accountPath(), file);
     m_form->ValueListEditor2->setRowCount(5);
-    m_form->loadSavedAccount();
+    startWindow();
 
     QStringList shownRows;
     for (int row = 0; row < m_form->ValueListEditor2->rowCount(); ++row) {
@@ -317,16 +320,14 @@ void TestSendingPageFiles::loadWritesBack()
     QCOMPARE(m_form->Edit5->text(), code);
     QVERIFY(m_form->CheckBox1->isChecked());
     QCOMPARE(readBytes(accountPath()), writtenBack);
-    QCOMPARE(AccountIniPath, accountPath());
     QCOMPARE(m_dialogs.shown().size(), 0);
 }
 
 void TestSendingPageFiles::loadWithoutFile()
 {
-    m_form->loadSavedAccount();
+    startWindow();
     QVERIFY(!m_form->CheckBox1->isChecked());
     QVERIFY(!QFile::exists(accountPath()));
-    QVERIFY(!AccountIni);
 }
 
 // A refused write-back fails the load step itself, so the start-up ends there
@@ -338,7 +339,7 @@ void TestSendingPageFiles::refusedWriteBackEndsStartUp()
     writeBytes(messagePath(), "saved message");
     {
         const FileSizeLimit limit(10);
-        QVERIFY(!runStartupSteps({&TForm1::loadSavedAccount, &TForm1::loadMessageText}));
+        startWindow();
     }
     QCOMPARE(firstLines(m_dialogs.errors()),
              QStringList{QStringLiteral("Unable to write to %1").arg(accountPath())});
@@ -355,17 +356,6 @@ void TestSendingPageFiles::refusedWriteBackEndsStartUp()
     QCOMPARE(m_dialogs.errors().size(), 1);
 }
 
-void TestSendingPageFiles::closeReleasesAccountIni()
-{
-    writeBytes(accountPath(), "[account]\r\nuser=pw\r\n");
-    m_form->loadSavedAccount();
-    QVERIFY(AccountIni);
-    m_form->show();
-    m_form->close();
-    QVERIFY(!AccountIni);
-    QCOMPARE(AccountIniPath, accountPath());
-}
-
 // Accessibility tools read every accessible object's texts: none may hold
 // the saved password or code, the masked boxes included.
 void TestSendingPageFiles::savedSecretsNotAnnounced()
@@ -374,7 +364,7 @@ void TestSendingPageFiles::savedSecretsNotAnnounced()
     const QString code = QStringLiteral("98765");
     writeBytes(accountPath(),
                big5(QStringLiteral("[account]\r\nuser=%1\r\n認證碼=%2\r\n").arg(secret, code)));
-    m_form->loadSavedAccount();
+    startWindow();
     QCOMPARE(m_form->Edit2->text(), secret);
     QCOMPARE(m_form->ValueListEditor2->rowCount(), 2);
 
@@ -403,7 +393,7 @@ void TestSendingPageFiles::loadMessage()
     const QString longText = letters(200) + QStringLiteral("中");
     writeBytes(messagePath(),
                big5(QStringLiteral("今天\nhi\r\r\n") + longText) + QByteArray("\0rest", 5));
-    m_form->loadMessageText();
+    startWindow();
     QCOMPARE(m_form->Memo1->text(), QStringLiteral("今天\r\nhi\r\n\r\n") + longText);
     // The count is shown at once; the text is not cut before a key is released.
     QCOMPARE(m_form->Edit4->text(), QStringLiteral("-141"));
@@ -424,8 +414,12 @@ void TestSendingPageFiles::saveMessage()
     m_form->Memo1->setText(QString());
     m_form->BitBtn2->click();
     QCOMPARE(readBytes(messagePath()), QByteArray());
+    // The next start loads the empty text.
+    closeWindow();
+    m_browser = std::make_unique<FakeBrowser>();
+    makeForm();
     m_form->Memo1->setText(QStringLiteral("x"));
-    m_form->loadMessageText();
+    startWindow();
     QCOMPARE(m_form->Memo1->text(), QString());
 }
 

@@ -1,8 +1,7 @@
 #include "ScriptedWindow.h"
 
-#include "AccountFile.h"
-#include "LastUrl.h"
-#include "StartupSequence.h"
+#include "ContactBookFiles.h"
+#include "SendLog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,9 +22,6 @@ void ScriptedWindow::closeWindow()
     m_form.reset();
     m_browser.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    account::release();
-    AccountIniPath.clear();
-    LastUrl.clear();
 }
 
 FormServices ScriptedWindow::services(const QStringList& arguments)
@@ -57,12 +53,10 @@ void ScriptedWindow::giveFocus(QWidget* widget)
     QTRY_VERIFY(widget->hasFocus());
 }
 
-bool ScriptedWindow::runStartupSteps(std::initializer_list<void (TForm1::*)()> steps)
+void ScriptedWindow::earlierRun()
 {
-    StartupSequence sequence(m_dialogs);
-    for (const auto step : steps)
-        sequence.step([&] { (m_form.get()->*step)(); });
-    return !sequence.ended();
+    writeContactBook(contactBookPath(), {});
+    const SendLog log(exeDir() + SendLog::fileName());
 }
 
 QStringList ScriptedWindow::folderEntries() const

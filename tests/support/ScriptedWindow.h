@@ -38,9 +38,12 @@ protected:
     // Shows the window and makes it the active one, so focus and keys reach it.
     void activateForm();
     static void giveFocus(QWidget* widget);
-    // Runs these steps of the window as the start-up runs its steps; false
-    // when the sequence ended early.
-    bool runStartupSteps(std::initializer_list<void (TForm1::*)()> steps);
+    // Leaves in the folder what an earlier run leaves there: an empty
+    // contact book and the send log, so a start-up adds no file of its own.
+    void earlierRun();
+    // Shows the window, which runs the whole start-up as the program's first
+    // show does.
+    void startWindow() { m_form->show(); }
 
     QString exeDir() const { return m_dir->path() + QLatin1Char('/'); }
     QString accountPath() const { return m_dir->filePath(QStringLiteral("account.ini")); }

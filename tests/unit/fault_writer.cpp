@@ -19,14 +19,13 @@ int main(int argc, char* argv[])
         return 2;
     const QString mode = arguments[1];
     const QString exeDir = arguments[2];
-    AccountIniPath = account::filePath(exeDir);
-    AccountIni = std::make_unique<ProfileFile>(AccountIniPath, AtomicFile::Access::OwnerOnly);
+    ProfileFile accountIni(account::filePath(exeDir), AtomicFile::Access::OwnerOnly);
     for (int i = 1;; ++i) {
         if (mode == QLatin1String("message"))
             message::save(exeDir, faultText(i % 2));
         else
-            AccountIni->writeString(QStringLiteral("account"), QStringLiteral("user"),
-                                    faultValue(i % 2));
+            accountIni.writeString(QStringLiteral("account"), QStringLiteral("user"),
+                                   faultValue(i % 2));
         std::printf("%d\n", i);
         std::fflush(stdout);
     }

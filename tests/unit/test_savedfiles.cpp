@@ -66,6 +66,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_exeDir;
+    std::optional<AccountFile> m_account;
 };
 
 void TestSavedFiles::init()
@@ -73,12 +74,12 @@ void TestSavedFiles::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_exeDir = m_dir->path() + QLatin1Char('/');
+    m_account.emplace(m_exeDir);
 }
 
 void TestSavedFiles::cleanup()
 {
-    account::release();
-    AccountIniPath.clear();
+    m_account.reset();
 }
 
 void TestSavedFiles::trimming_data()
@@ -138,11 +139,9 @@ void TestSavedFiles::accountSaveWritesTrimmedEntries()
     QFETCH(QString, code);
     QFETCH(QByteArray, file);
 
-    account::save(m_exeDir, name, password, code);
+    m_account->save(name, password, code);
     QCOMPARE(readBytes(accountPath()), file);
-    QCOMPARE(AccountIniPath, accountPath());
-    QVERIFY(AccountIni);
-    QCOMPARE(AccountIni->path(), accountPath());
+    QCOMPARE(m_account->openedPath(), accountPath());
     QCOMPARE(folderEntries(), QStringList{QStringLiteral("account.ini")});
 }
 
@@ -192,24 +191,22 @@ void TestSavedFiles::accountLoad()
     QFETCH(QString, code);
 
     writeBytes(accountPath(), file);
-    const std::optional<SavedAccount> saved = account::load(m_exeDir);
+    const std::optional<SavedAccount> saved = m_account->load();
     QVERIFY(saved);
     QCOMPARE(saved->entries, entries);
     QCOMPARE(saved->name, name);
     QCOMPARE(saved->password, password);
     QCOMPARE(saved->code, code);
-    QCOMPARE(AccountIniPath, accountPath());
-    QVERIFY(AccountIni);
+    QCOMPARE(m_account->openedPath(), accountPath());
     QCOMPARE(readBytes(accountPath()), file);
 }
 
 void TestSavedFiles::accountLoadWithoutFile()
 {
-    QVERIFY(!account::load(m_exeDir));
-    QVERIFY(AccountIniPath.isEmpty());
-    QVERIFY(!AccountIni);
+    QVERIFY(!m_account->load());
+    QVERIFY(m_account->openedPath().isEmpty());
     QVERIFY(QDir().mkdir(accountPath()));
-    QVERIFY(!account::load(m_exeDir));
+    QVERIFY(!m_account->load());
 }
 
 void TestSavedFiles::accountSaveKeepsOtherAccounts()
@@ -217,13 +214,13 @@ void TestSavedFiles::accountSaveKeepsOtherAccounts()
     const QByteArray before = big5(QStringLiteral("; mine\r\n[account]\r\nold=1\r\n認證碼=7\r\n"
                                                   "[other]\r\nx=y\r\n"));
     writeBytes(accountPath(), before);
-    account::save(m_exeDir, QStringLiteral("new"), QStringLiteral("2"), QStringLiteral("8"));
+    m_account->save(QStringLiteral("new"), QStringLiteral("2"), QStringLiteral("8"));
     // The new account comes first, so the next start of any version loads it.
     QCOMPARE(readBytes(accountPath()),
              big5(QStringLiteral("; mine\r\n[account]\r\nnew=2\r\nold=1\r\n認證碼=8\r\n"
                                  "[other]\r\nx=y\r\n")));
-    account::save(m_exeDir, QStringLiteral("old"), QStringLiteral("3"), QStringLiteral("8"));
-    QCOMPARE(account::load(m_exeDir)->entries,
+    m_account->save(QStringLiteral("old"), QStringLiteral("3"), QStringLiteral("8"));
+    QCOMPARE(m_account->load()->entries,
              (QList<std::pair<QString, QString>>{
                  {"old", "3"}, {"new", "2"}, {QStringLiteral("認證碼"), "8"}}));
 }
@@ -262,7 +259,7 @@ void TestSavedFiles::accountNameTheFileCannotHold()
         if (existing)
             writeBytes(accountPath(), before);
         try {
-            account::save(m_exeDir, name, password, QStringLiteral("1"));
+            m_account->save(name, password, QStringLiteral("1"));
             QFAIL("the account was saved");
         } catch (const Failure& failure) {
             QCOMPARE(failure.text(), error);
@@ -282,8 +279,7 @@ void TestSavedFiles::accountRefusedWrite()
     {
         const FileSizeLimit limit(before.size());
         try {
-            account::save(m_exeDir, QStringLiteral("someone"), QStringLiteral("else"),
-                          QStringLiteral("1"));
+            m_account->save(QStringLiteral("someone"), QStringLiteral("else"), QStringLiteral("1"));
         } catch (const Failure& failure) {
             error = failure.text();
         }
@@ -295,15 +291,15 @@ void TestSavedFiles::accountRefusedWrite()
 
 void TestSavedFiles::accountForget()
 {
-    account::forget(m_exeDir);
-    account::save(m_exeDir, QStringLiteral("user"), QStringLiteral("pw"), QString());
+    m_account->forget();
+    m_account->save(QStringLiteral("user"), QStringLiteral("pw"), QString());
     QVERIFY(QFile::exists(accountPath()));
-    account::forget(m_exeDir);
+    m_account->forget();
     QVERIFY(!QFile::exists(accountPath()));
 
     // Nothing to delete where the name is a folder.
     QVERIFY(QDir().mkdir(accountPath()));
-    account::forget(m_exeDir);
+    m_account->forget();
     QVERIFY(QFileInfo(accountPath()).isDir());
 }
 
@@ -320,7 +316,7 @@ void TestSavedFiles::readOnlyFileKept()
 
     QStringList errors;
     try {
-        account::save(m_exeDir, QStringLiteral("someone"), QStringLiteral("else"), QString());
+        m_account->save(QStringLiteral("someone"), QStringLiteral("else"), QString());
     } catch (const Failure& failure) {
         errors << failure.text();
     }
@@ -340,7 +336,7 @@ void TestSavedFiles::readOnlyFileKept()
 
 void TestSavedFiles::accountIsOwnerOnly()
 {
-    account::save(m_exeDir, QStringLiteral("user"), QStringLiteral("pw"), QString());
+    m_account->save(QStringLiteral("user"), QStringLiteral("pw"), QString());
     const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther |
                         QFileDevice::WriteOther;
     QCOMPARE(QFile::permissions(accountPath()) & others, QFileDevice::Permissions());

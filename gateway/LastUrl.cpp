@@ -1,3 +1,0 @@
-#include "LastUrl.h"
-
-QString LastUrl;
