@@ -1,7 +1,7 @@
 #include "Unit1.h"
 
-#include "BirthdayScanTask.h"
 #include "AccountFile.h"
+#include "BirthdayScanTask.h"
 #include "BrowserHost.h"
 #include "Clock.h"
 #include "ContactDataset.h"

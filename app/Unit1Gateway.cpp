@@ -52,11 +52,13 @@ void TForm1::connectGateway()
     m_pageTimer = new QTimer(this);
     m_pageTimer->setSingleShot(true);
     m_pageTimer->setInterval(m_services.pageTimeoutMs);
-    connect(m_pageTimer, &QTimer::timeout, this, guardedSlot(dialogs, [this] {
-                const QString address = m_loadingAddress.isEmpty() ? m_services.browser->lastUrl() : m_loadingAddress;
-                endChainWithError(connectionText(
-                    address, QStringLiteral("等候超過 %1 秒").arg(m_services.pageTimeoutMs / 1000)));
-            }));
+    connect(
+        m_pageTimer, &QTimer::timeout, this, guardedSlot(dialogs, [this] {
+            const QString address =
+                m_loadingAddress.isEmpty() ? m_services.browser->lastUrl() : m_loadingAddress;
+            endChainWithError(connectionText(
+                address, QStringLiteral("等候超過 %1 秒").arg(m_services.pageTimeoutMs / 1000)));
+        }));
 }
 
 void TForm1::setScheduledDate(const QDateTime& now)
@@ -191,7 +193,8 @@ void TForm1::BitBtn5Click(QObject* Sender)
         const QString& lastUrl = m_services.browser->lastUrl();
         if (lastUrl != GatewayAddress::smsPage(m_services.gatewayBase)) {
             m_services.dialogs->showMessage(
-                QStringLiteral("瀏覽器目前不在簡訊閘道的簡訊頁面（%1），請先開啟簡訊頁面再按「登入」")
+                QStringLiteral(
+                    "瀏覽器目前不在簡訊閘道的簡訊頁面（%1），請先開啟簡訊頁面再按「登入」")
                     .arg(lastUrl.isEmpty() ? QStringLiteral("沒有網頁") : lastUrl));
             return;
         }

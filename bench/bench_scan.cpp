@@ -1,9 +1,9 @@
 // Birthday scan over a contact book, as the start-up's scan step does it: the
 // send log's check (the last start-up and who was greeted this week), the walk
 // on its worker with its own connection (the grid's keys and the scan of today
-// and the missed days), and the waiting list filled with today's matches. Against a plain loop over the
-// SQLite C API that reads the birthday column of the same file on a
-// connection opened beforehand. Both alternate, several times.
+// and the missed days), and the waiting list filled with today's matches. Against a plain loop over
+// the SQLite C API that reads the birthday column of the same file on a connection opened
+// beforehand. Both alternate, several times.
 //
 //   selvanto-bench-scan BOOK RUNS
 #include "BenchReport.h"
