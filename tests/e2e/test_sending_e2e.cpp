@@ -4,6 +4,8 @@
 #include "GatewayAddress.h"
 #include "Memo.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -114,6 +116,7 @@ private Q_SLOTS:
     void initTestCase();
     void cleanup() { m_window.reset(); }
 
+    void twelveBirthdaysInThreeBatches();
     void failedChainThenLinkSendsNothing();
     void framedSmsPageAndLinksGetNothing();
     void redirectToAnotherSiteGetsNothing();
@@ -163,6 +166,46 @@ void TestSendingE2E::clickInPage(const QString& selector)
     m_window->evaluate(QStringLiteral("document.querySelector(%1).click()")
                            .arg(QStringLiteral("'") + selector + QStringLiteral("'")),
                        QWebEngineScript::MainWorld);
+}
+
+// Twelve friends share today's birthday: three chains of 5, 5 and 2, two Yes
+// answers, and each number reaches the gateway exactly once.
+void TestSendingE2E::twelveBirthdaysInThreeBatches()
+{
+    QTemporaryDir folder;
+    QList<ContactRow> rows;
+    QStringList numbers;
+    for (int i = 1; i <= 12; ++i) {
+        numbers << QStringLiteral("09120000%1").arg(i, 2, 10, QLatin1Char('0'));
+        rows << ContactRow{QStringLiteral("友%1").arg(i), QStringLiteral("800305"), numbers.last()};
+    }
+    writeContactBook(folder.filePath(QStringLiteral("contact.mdb")), rows);
+    const qsizetype sentBefore = m_demo.outbox().size();
+    m_window = std::make_unique<BrowserWindow>(folder.path(), m_demo.base(), timeout);
+    m_window->showAndWaitForPage();
+    QCOMPARE(dialogs().messages(),
+             (QStringList{QStringLiteral("發送人數超過五人!"),
+                          QStringLiteral("今天有朋友生日哦，獻上您真誠的祝福!")}));
+    form().Edit1->setText(account);
+    form().Edit2->setText(password);
+    form().Edit5->setText(code);
+    form().Memo1->setText(message);
+    dialogs().queueAnswers({true, true});
+
+    form().BitBtn7->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_demo.outbox().size(), sentBefore + 3, 3 * timeout);
+    QTRY_VERIFY_WITH_TIMEOUT(dialogs().questions().size() == 2, timeout);
+    QTest::qWait(500);
+    QStringList sent;
+    for (const QJsonObject& entry : m_demo.outbox().mid(sentBefore)) {
+        for (const QJsonValue& mobile : entry.value(QStringLiteral("mobiles")).toArray()) {
+            if (!mobile.toString().isEmpty())
+                sent << mobile.toString();
+        }
+    }
+    QCOMPARE(sent, numbers);
+    QCOMPARE(m_demo.outbox().size(), sentBefore + 3);
+    QVERIFY2(dialogs().errors().isEmpty(), qPrintable(dialogs().errors().join('|')));
 }
 
 // A send that fails ends the chain: the page the user then opens by a link
