@@ -213,6 +213,10 @@ void TestSendingE2E::twelveBirthdaysInThreeBatches()
 void TestSendingE2E::failedChainThenLinkSendsNothing()
 {
     open(m_demo.base());
+    // Logged out first: the browser's session outlives the windows.
+    m_window->load(GatewayAddress::logoutPage(m_demo.base()));
+    m_window->load(GatewayAddress::smsPage(m_demo.base()));
+    m_window->waitForTitle(QStringLiteral("簡訊閘道登入"));
     form().BitBtn5->click();
     m_window->waitForTitle(QStringLiteral("簡訊發送"));
     const qsizetype sentBefore = m_demo.outbox().size();
