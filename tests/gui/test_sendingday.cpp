@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -32,6 +33,7 @@ private Q_SLOTS:
     void twelveBirthdaysInThreeBatchesEachOnce();
     void missedBirthdaysAreOffered();
     void unwritableLogNeverStopsSending();
+    void killedRightAfterSendingGreetsNobodyAgain();
 
 private:
     void writeBook(int birthdaysToday);
@@ -185,6 +187,28 @@ void TestSendingDay::unwritableLogNeverStopsSending()
     QCOMPARE(m_dialogs.messages().size(), 2); // the log's failure once, and the greeting
     QVERIFY(m_dialogs.messages().first().contains(QStringLiteral("發送紀錄")));
     QVERIFY(m_dialogs.errors().isEmpty());
+}
+
+// The program killed right after the verification was submitted: started
+// again the same day, it puts none of those numbers in the boxes.
+void TestSendingDay::killedRightAfterSendingGreetsNobodyAgain()
+{
+    writeBook(2);
+    QProcess sender;
+    sender.start(QStringLiteral(SEND_KILL_PROBE), {m_dir->path(), QStringLiteral("send")});
+    QVERIFY(sender.waitForStarted(10000));
+    QByteArray output;
+    QTRY_VERIFY_WITH_TIMEOUT((output += sender.readAllStandardOutput()).contains("submitted") ||
+                                 sender.state() != QProcess::Running,
+                             20000);
+    QCOMPARE(sender.state(), QProcess::Running);
+    sender.kill();
+    QVERIFY(sender.waitForFinished(10000));
+
+    QProcess again;
+    again.start(QStringLiteral(SEND_KILL_PROBE), {m_dir->path(), QStringLiteral("boxes")});
+    QVERIFY(again.waitForFinished(20000));
+    QCOMPARE(again.readAllStandardOutput().trimmed(), QByteArray(",,,,"));
 }
 
 QTEST_MAIN(TestSendingDay)
