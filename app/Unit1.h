@@ -171,6 +171,8 @@ private:
     void setScheduledDate(const QDateTime& now);
     void proposeScheduledHour(int hour);
     void navigateToSmsPage();
+    void openPage(const QString& address);
+    QString smsPageAddress() const;
     void WebBrowser1BeforeNavigate2(const QString& address, NavigationKind kind);
     void WebBrowser1DocumentComplete(const PageLoad& load);
     // Sender is the button when pressed, nullptr when called by the one-step command.
@@ -196,9 +198,8 @@ private:
     std::function<void()> m_afterPageLoad;
     QTimer* m_pageTimer = nullptr;
     bool m_oneStepRunning = false;
-    bool m_pageLoading = false;
-    QString m_loadingAddress;
-    QString m_pageAddress;
+    QString m_loadingAddress; // the top-level page being loaded; empty once it has loaded
+    QString m_pageAddress;    // the top-level page last loaded
     enum class Submitted
     {
         Nothing,

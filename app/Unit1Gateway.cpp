@@ -75,8 +75,13 @@ void TForm1::proposeScheduledHour(int hour)
 
 void TForm1::navigateToSmsPage()
 {
-    const QString address = GatewayAddress::smsPage(m_services.gatewayBase);
-    m_pageLoading = true;
+    openPage(smsPageAddress());
+}
+
+// The page is loading from the moment it is asked for: the browser announces
+// the navigation a little later.
+void TForm1::openPage(const QString& address)
+{
     m_loadingAddress = address;
     m_services.browser->navigate(address);
 }
@@ -86,19 +91,24 @@ QString TForm1::gatewayOrigin() const
     return GatewayAddress::origin(m_services.gatewayBase);
 }
 
+QString TForm1::smsPageAddress() const
+{
+    return GatewayAddress::smsPage(m_services.gatewayBase);
+}
+
 bool TForm1::isOnSmsPage() const
 {
-    return !m_pageLoading && m_pageAddress == GatewayAddress::smsPage(m_services.gatewayBase);
+    return m_loadingAddress.isEmpty() && m_pageAddress == smsPageAddress();
 }
 
 bool TForm1::isLoadingSmsPage() const
 {
-    return m_pageLoading && m_loadingAddress == GatewayAddress::smsPage(m_services.gatewayBase);
+    return m_loadingAddress == smsPageAddress();
 }
 
 void TForm1::WebBrowser1BeforeNavigate2(const QString& address, NavigationKind kind)
 {
-    m_pageLoading = true;
+    // A redirect keeps the address that was asked for, for the error texts.
     if (kind != NavigationKind::Redirect || m_loadingAddress.isEmpty())
         m_loadingAddress = address;
     // Any navigation the program did not start ends a waiting action or chain.
@@ -108,7 +118,6 @@ void TForm1::WebBrowser1BeforeNavigate2(const QString& address, NavigationKind k
 
 void TForm1::WebBrowser1DocumentComplete(const PageLoad& load)
 {
-    m_pageLoading = false;
     m_pageAddress = load.address;
     const QString loadingAddress = std::exchange(m_loadingAddress, QString());
     showWhereTheBrowserIs();
@@ -191,7 +200,7 @@ void TForm1::BitBtn5Click(QObject* Sender)
 {
     if (Sender != nullptr) {
         const QString& lastUrl = m_services.browser->lastUrl();
-        if (lastUrl != GatewayAddress::smsPage(m_services.gatewayBase)) {
+        if (lastUrl != smsPageAddress()) {
             m_services.dialogs->showMessage(
                 QStringLiteral(
                     "瀏覽器目前不在簡訊閘道的簡訊頁面（%1），請先開啟簡訊頁面再按「登入」")
@@ -241,10 +250,7 @@ void TForm1::BitBtn6Click()
 void TForm1::BitBtn1Click()
 {
     endChain();
-    const QString address = GatewayAddress::logoutPage(m_services.gatewayBase);
-    m_pageLoading = true;
-    m_loadingAddress = address;
-    m_services.browser->navigate(address);
+    openPage(GatewayAddress::logoutPage(m_services.gatewayBase));
 }
 
 void TForm1::BitBtn7Click()
@@ -313,10 +319,8 @@ void TForm1::runGatewaySteps(const DomSteps& steps, qint64 logId)
 void TForm1::showWhereTheBrowserIs()
 {
     const QUrl url(m_pageAddress);
-    const QString origin = url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery |
-                                        QUrl::RemoveFragment | QUrl::RemoveUserInfo)
-                               .toString();
-    const bool elsewhere = !m_pageAddress.isEmpty() && origin != gatewayOrigin();
+    const bool elsewhere =
+        !m_pageAddress.isEmpty() && GatewayAddress::origin(m_pageAddress) != gatewayOrigin();
     Label11->setText(elsewhere ? QStringLiteral("注意：目前顯示的網頁不是簡訊閘道，而是 %1")
                                      .arg(url.host().isEmpty() ? m_pageAddress : url.host())
                                : QString());

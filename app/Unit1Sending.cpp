@@ -7,6 +7,7 @@
 #include "DatePicker.h"
 #include "Dialogs.h"
 #include "Failure.h"
+#include "GreetingPlan.h"
 #include "HistoryTable.h"
 #include "Memo.h"
 #include "MissedDays.h"
@@ -75,26 +76,18 @@ bool TForm1::scanBirthdays(const QDateTime& startedAt)
     QHash<QString, QDate> greeted;
     if (m_sendLog) {
         lastStartup = logged([&] { return m_sendLog->lastStartupBefore(today); });
-        greeted = logged([&] { return m_sendLog->greetedSince(today.addDays(-7)); });
+        greeted = logged([&] { return m_sendLog->greetedSince(today.addDays(-missedDaysKept)); });
     }
-    const QList<QDate> earlierDays = missedDays(lastStartup, today);
-    const BirthdayScan::Result found = std::exchange(m_birthdayScan, {})->take(earlierDays);
+    const BirthdayScan::Result found =
+        std::exchange(m_birthdayScan, {})->take(missedDays(lastStartup, today));
     ADOTable1->last();
 
-    QList<Recipient> todays;
-    for (const Birthday& birthday : found.today) {
-        if (greeted.value(dialledNumber(birthday.number)) >= today)
-            ++m_greetedToday;
-        else
-            todays << Recipient{birthday.name, birthday.number};
-    }
-    m_recipients.append(todays);
+    const GreetingPlan plan = planGreetings(found, greeted, today);
+    m_greetedToday = plan.greetedToday;
+    m_missedBirthdays = plan.missed;
+    m_recipients.append(plan.today);
     const int count = m_recipients.waiting();
     fillRecipientBoxes(m_recipients.takeBatch(5), 0, false);
-    for (const Birthday& birthday : found.earlier) {
-        if (!(greeted.value(dialledNumber(birthday.number)) >= birthday.day))
-            m_missedBirthdays << Recipient{birthday.name, birthday.number};
-    }
     if (m_sendLog)
         logged([&] {
             m_sendLog->recordStartup(startedAt);

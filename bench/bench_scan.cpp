@@ -9,6 +9,7 @@
 #include "BenchReport.h"
 #include "BirthdayScanTask.h"
 #include "Failure.h"
+#include "GreetingPlan.h"
 #include "MissedDays.h"
 #include "RecipientQueue.h"
 #include "SendLog.h"
@@ -48,14 +49,12 @@ int scanStep(const QString& book, const QString& logPath, const QDate& today)
     const SendLog log(logPath);
     const std::optional<QDate> lastStartup = log.lastStartupBefore(today);
     const QHash<QString, QDate> greeted = log.greetedSince(today.addDays(-missedDaysKept));
-    const BirthdayScan::Result found = task.take(missedDays(lastStartup, today));
+    const GreetingPlan plan =
+        planGreetings(task.take(missedDays(lastStartup, today)), greeted, today);
     RecipientQueue queue;
-    for (const Birthday& birthday : found.today) {
-        if (!(greeted.value(dialledNumber(birthday.number)) >= today))
-            queue.append({Recipient{birthday.name, birthday.number}});
-    }
+    queue.append(plan.today);
     queue.takeBatch(5);
-    return queue.waiting() + int(found.earlier.size());
+    return queue.waiting() + int(plan.missed.size());
 }
 
 } // namespace
