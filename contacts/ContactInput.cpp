@@ -1,5 +1,6 @@
 #include "ContactInput.h"
 
+#include "BirthdayText.h"
 #include "ContactFields.h"
 
 namespace contactinput {
@@ -18,12 +19,8 @@ bool allDigits(QStringView text)
 
 bool isRealBirthday(QStringView text)
 {
-    if (text.size() != 6 || !allDigits(text))
-        return false;
-    static constexpr int daysIn[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const int month = text.sliced(2, 2).toInt();
-    const int day = text.sliced(4, 2).toInt();
-    return month >= 1 && month <= 12 && day >= 1 && day <= daysIn[month - 1];
+    return text.size() == 6 && allDigits(text) &&
+           birthdaytext::isRealMonthDay(text.sliced(2, 2).toInt(), text.sliced(4, 2).toInt());
 }
 
 bool isMobileText(QStringView text)

@@ -48,14 +48,15 @@ SendLog::SendLog(const QString& path)
     }
     try {
         // Every record reaches the disk before the form it describes is submitted.
-        exec(QStringLiteral("PRAGMA synchronous = FULL"));
-        exec(QStringLiteral("CREATE TABLE IF NOT EXISTS submission ("
-                            "id INTEGER PRIMARY KEY, at TEXT NOT NULL, kind TEXT NOT NULL, "
-                            "numbers TEXT NOT NULL DEFAULT '', names TEXT NOT NULL DEFAULT '', "
-                            "message TEXT NOT NULL DEFAULT '', schedule TEXT NOT NULL DEFAULT '', "
-                            "submitted INTEGER NOT NULL DEFAULT 1, answered INTEGER NOT NULL "
-                            "DEFAULT 0, answer_title TEXT, answer_line TEXT)"));
-        exec(QStringLiteral("CREATE TABLE IF NOT EXISTS startup (at TEXT NOT NULL)"));
+        write(QStringLiteral("PRAGMA synchronous = FULL"), {});
+        write(QStringLiteral("CREATE TABLE IF NOT EXISTS submission ("
+                             "id INTEGER PRIMARY KEY, at TEXT NOT NULL, kind TEXT NOT NULL, "
+                             "numbers TEXT NOT NULL DEFAULT '', names TEXT NOT NULL DEFAULT '', "
+                             "message TEXT NOT NULL DEFAULT '', schedule TEXT NOT NULL DEFAULT '', "
+                             "submitted INTEGER NOT NULL DEFAULT 1, answered INTEGER NOT NULL "
+                             "DEFAULT 0, answer_title TEXT, answer_line TEXT)"),
+              {});
+        write(QStringLiteral("CREATE TABLE IF NOT EXISTS startup (at TEXT NOT NULL)"), {});
     } catch (...) {
         QSqlDatabase::database(m_connection, false).close();
         QSqlDatabase::removeDatabase(m_connection);
@@ -67,13 +68,6 @@ SendLog::~SendLog()
 {
     QSqlDatabase::database(m_connection, false).close();
     QSqlDatabase::removeDatabase(m_connection);
-}
-
-void SendLog::exec(const QString& sql) const
-{
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!query.exec(sql))
-        throw logFailure(m_path, query.lastError());
 }
 
 qint64 SendLog::write(const QString& sql, const QVariantList& values)

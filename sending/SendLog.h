@@ -62,7 +62,6 @@ public:
     static QString fileName() { return QStringLiteral("sendlog.db"); }
 
 private:
-    void exec(const QString& sql) const;
     // Runs one statement with its values; the new row's id for an insert.
     qint64 write(const QString& sql, const QVariantList& values);
     QList<LoggedSubmission> read(const QString& where, const QVariantList& values,
