@@ -44,14 +44,14 @@ private:
     void typeAddress(const QString& text);
     QString settingsPath() const { return exeDir() + QStringLiteral("settings.ini"); }
 
-    std::unique_ptr<QTemporaryDir> m_config;
+    std::unique_ptr<QTemporaryDir> m_outside; // a folder away from the program's
     QStringList m_opened;
 };
 
 void TestSettings::init()
 {
     newFolder();
-    m_config = std::make_unique<QTemporaryDir>();
+    m_outside = std::make_unique<QTemporaryDir>();
     m_opened.clear();
 }
 
@@ -59,8 +59,6 @@ void TestSettings::start(bool newDataFolder)
 {
     FormServices given = services();
     given.newDataFolder = newDataFolder;
-    given.builtInGateway = base;
-    given.autostartFolder = m_config->filePath(QStringLiteral("autostart/"));
     given.programCommand = program;
     given.openFolder = [this](const QString& path) {
         m_opened << path;
@@ -173,7 +171,7 @@ void TestSettings::autostartEntryWrittenAndRemoved()
     start();
     openSettingsPage();
     QVERIFY(!m_form->CheckBox2->isChecked());
-    const QString entry = m_config->filePath(QStringLiteral("autostart/selvanto.desktop"));
+    const QString entry = exeDir() + QStringLiteral("autostart/selvanto.desktop");
 
     QTest::mouseClick(m_form->CheckBox2, Qt::LeftButton);
     QVERIFY(m_form->CheckBox2->isChecked());
@@ -202,7 +200,7 @@ void TestSettings::folderButtonOpensTheDataFolder()
 
 void TestSettings::firstStartMakesAnEmptyBookAndOffersImport()
 {
-    const QString csv = m_config->filePath(QStringLiteral("phone.csv"));
+    const QString csv = m_outside->filePath(QStringLiteral("phone.csv"));
     QFile file(csv);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("姓名,生日,手機號碼\n王小明,850305,0912345678\n");
@@ -212,6 +210,9 @@ void TestSettings::firstStartMakesAnEmptyBookAndOffersImport()
     start(true);
 
     QVERIFY(QFile::exists(contactBookPath()));
+    // The send log, made by this start, is the user's alone.
+    QCOMPARE(QFile::permissions(exeDir() + QStringLiteral("sendlog.db")) & 0x7077,
+             QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(m_dialogs.questions().size(), 2); // the offer, then the file to import
     QVERIFY2(m_dialogs.questions().first().contains(exeDir()),
              qPrintable(m_dialogs.questions().first()));
