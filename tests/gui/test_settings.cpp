@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -28,6 +29,7 @@ private Q_SLOTS:
     void cleanup() { closeWindow(); }
 
     void addressSavedAndUsedForTheSmsPage();
+    void environmentAddressStaysInUse();
     void invalidAddressRefused_data();
     void invalidAddressRefused();
     void testButtonAsksTheGatewayItself();
@@ -39,7 +41,7 @@ public:
     TestSettings() : ScriptedWindow(base) {}
 
 private:
-    void start(bool newDataFolder = false);
+    void start(bool newDataFolder = false, bool gatewayFromEnvironment = false);
     void openSettingsPage();
     void typeAddress(const QString& text);
     QString settingsPath() const { return exeDir() + QStringLiteral("settings.ini"); }
@@ -55,10 +57,11 @@ void TestSettings::init()
     m_opened.clear();
 }
 
-void TestSettings::start(bool newDataFolder)
+void TestSettings::start(bool newDataFolder, bool gatewayFromEnvironment)
 {
     FormServices given = services();
     given.newDataFolder = newDataFolder;
+    given.gatewayFromEnvironment = gatewayFromEnvironment;
     given.programCommand = program;
     given.openFolder = [this](const QString& path) {
         m_opened << path;
@@ -101,6 +104,21 @@ void TestSettings::addressSavedAndUsedForTheSmsPage()
     QCOMPARE(settings.permissions() & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(m_browser->navigations().last(),
              QStringLiteral("https://sms.example.com/front_end/sms"));
+}
+
+void TestSettings::environmentAddressStaysInUse()
+{
+    earlierRun();
+    start(false, true);
+    openSettingsPage();
+    QVERIFY(m_form->Label13->text().contains(QStringLiteral("SELVANTO_GATEWAY_URL")));
+    const QStringList navigations = m_browser->navigations();
+    typeAddress(QStringLiteral("https://sms.example.com"));
+    QTest::mouseClick(m_form->Button7, Qt::LeftButton);
+    QVERIFY(QFile::exists(settingsPath()));
+    QCOMPARE(m_browser->navigations(), navigations);
+    QVERIFY2(m_dialogs.messages().last().contains(QStringLiteral("SELVANTO_GATEWAY_URL")),
+             qPrintable(m_dialogs.messages().last()));
 }
 
 void TestSettings::invalidAddressRefused_data()
