@@ -1,17 +1,60 @@
 #include "DesktopServices.h"
 
 #include "AppTitle.h"
-#include "ExeDir.h"
+#include "AutostartEntry.h"
 #include "GatewayAddress.h"
+#include "Guard.h"
+#include "SettingsFile.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
 
-DesktopServices::DesktopServices()
+namespace {
+
+// How the log-in autostart entry starts the program: by its name when that
+// finds this very program on PATH (an installed one), else by its full path
+// (a portable copy, or one installed off PATH).
+QString programCommand(const DataFolder& folder)
+{
+    const QString program = QCoreApplication::applicationFilePath();
+    const QString name = QFileInfo(program).fileName();
+    if (!folder.isPortable()) {
+        const QString onPath = QStandardPaths::findExecutable(name);
+        if (!onPath.isEmpty() &&
+            QFileInfo(onPath).canonicalFilePath() == QFileInfo(program).canonicalFilePath())
+            return name;
+    }
+    return program;
+}
+
+} // namespace
+
+DesktopServices::DesktopServices(const DataFolder& folder)
     : m_dialogs(applicationTitle(QCoreApplication::applicationFilePath()))
 {
-    m_services.exeDir = exeDir();
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    m_services.exeDir = folder.path();
+    // A portable copy's folder is the program's own; only the user's is made.
+    if (!folder.isPortable())
+        runGuarded(m_dialogs, [&] { m_services.newDataFolder = folder.makeIfMissing(); });
     m_services.arguments = QCoreApplication::arguments().mid(1);
-    m_services.gatewayBase = GatewayAddress::configured(QStringLiteral(SELVANTO_GATEWAY_URL));
+
+    // The environment's address wins over the saved one, and that over the build's.
+    m_services.builtInGateway = GatewayAddress::normalised(QStringLiteral(SELVANTO_GATEWAY_URL));
+    const QString saved = SettingsFile(folder.path()).gatewayAddress();
+    m_services.gatewayBase = GatewayAddress::configured(
+        GatewayAddress::isUsable(saved) ? saved : m_services.builtInGateway);
+    m_services.gatewayFromEnvironment =
+        !environment.value(QStringLiteral("SELVANTO_GATEWAY_URL")).isEmpty();
+
+    m_services.autostartFolder = AutostartEntry::folderFor(environment);
+    m_services.programCommand = programCommand(folder);
+    m_services.openFolder = [](const QString& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    };
     m_services.clock = &m_clock;
     m_services.dialogs = &m_dialogs;
     m_services.browser = &m_browser;

@@ -1,18 +1,21 @@
 #pragma once
 
 #include "Clock.h"
+#include "DataFolder.h"
 #include "QtDialogs.h"
 #include "Unit1.h"
 #include "WebEngineHost.h"
 
 // What the window is given on the desktop: the system clock, real message
-// boxes titled after the program, the Qt WebEngine browser, the program's own
-// folder, its command-line arguments and the gateway address it was built
-// with (or the one the environment names). Made once the application exists.
+// boxes titled after the program, the Qt WebEngine browser, the data folder
+// (made here on the first start), the command-line arguments, the gateway
+// address (the environment's, else the saved one, else the build's), the
+// log-in autostart folder and the file manager. Made once the application
+// exists.
 class DesktopServices
 {
 public:
-    DesktopServices();
+    explicit DesktopServices(const DataFolder& folder);
     DesktopServices(const DesktopServices&) = delete;
     DesktopServices& operator=(const DesktopServices&) = delete;
 

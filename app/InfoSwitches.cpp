@@ -1,7 +1,9 @@
 #include "InfoSwitches.h"
 
+#include "DataFolder.h"
 #include "ExeDir.h"
 #include "GatewayAddress.h"
+#include "SettingsFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,8 +18,12 @@ QString usage()
     int argc = 1;
     char* argv[] = {const_cast<char*>("selvanto"), nullptr};
     const QCoreApplication core(argc, argv);
-    const QString folder = QDir::toNativeSeparators(exeDir());
-    const QString gateway = GatewayAddress::configured(QStringLiteral(SELVANTO_GATEWAY_URL));
+    const DataFolder data = DataFolder::choose(exeDir(), QProcessEnvironment::systemEnvironment());
+    const QString folder = QDir::toNativeSeparators(data.path());
+    // The address in use: the environment's, else the saved one, else the build's.
+    const QString saved = SettingsFile(data.path()).gatewayAddress();
+    const QString gateway = GatewayAddress::configured(
+        GatewayAddress::isUsable(saved) ? saved : QStringLiteral(SELVANTO_GATEWAY_URL));
     return QStringLiteral(
                "用法 Usage: selvanto [--help | --version | 其他參數 OTHER]\n"
                "\n"
@@ -34,17 +40,24 @@ QString usage()
                "  OTHER        For example --autostart: on days without a birthday the program\n"
                "               closes itself again (what the log-in autostart entry uses).\n"
                "\n"
-               "檔案 Files, 在程式所在的資料夾 beside the program: %1\n"
+               "檔案 Files, 在資料夾 in the folder: %1\n"
                "  contact.mdb  通訊錄 the contact book\n"
                "  account.ini  儲存的帳號、密碼、認證碼 the saved account\n"
                "  sms.txt      儲存的簡訊內容 the saved message\n"
                "  sendlog.db   發送紀錄 the send log\n"
+               "  settings.ini 設定 the settings\n"
+               "  程式所在的資料夾有前四個檔案之一時，檔案都在程式旁邊（可攜版）；\n"
+               "  否則在 $XDG_DATA_HOME/selvanto（預設 ~/.local/share/selvanto）。\n"
+               "  When the program's own folder holds one of the first four, every file\n"
+               "  stays beside the program (a portable copy); otherwise they live in\n"
+               "  $XDG_DATA_HOME/selvanto (by default ~/.local/share/selvanto).\n"
                "\n"
                "簡訊閘道位址 Gateway address: %2\n"
-               "  建置時以 cmake -DSELVANTO_GATEWAY_URL=網址 設定；啟動時環境變數\n"
-               "  SELVANTO_GATEWAY_URL 可取代它。\n"
-               "  A build setting (cmake -DSELVANTO_GATEWAY_URL=ADDRESS); the environment\n"
-               "  variable SELVANTO_GATEWAY_URL overrides it when the program starts.\n")
+               "  在「設定」頁更改；建置時以 cmake -DSELVANTO_GATEWAY_URL=網址 設定預設值；\n"
+               "  啟動時環境變數 SELVANTO_GATEWAY_URL 優先。\n"
+               "  Changed on the 設定 (settings) page; the build sets the default\n"
+               "  (cmake -DSELVANTO_GATEWAY_URL=ADDRESS); the environment variable\n"
+               "  SELVANTO_GATEWAY_URL wins over both when the program starts.\n")
         .arg(folder, gateway);
 }
 

@@ -10,6 +10,7 @@
 #include "DatePicker.h"
 #include "EnterClicksButton.h"
 #include "Fonts.h"
+#include "GatewayProbe.h"
 #include "HiddenAccountTable.h"
 #include "Memo.h"
 #include "SendLog.h"
@@ -164,6 +165,7 @@ TForm1::TForm1(const FormServices& services, QWidget* parent)
     connectGateway();
     connectFiles();
     connectCounter();
+    connectSettings();
 }
 
 TForm1::~TForm1()
@@ -181,9 +183,11 @@ void TForm1::createControls()
     TabSheet1 = named(new QWidget, "TabSheet1");
     TabSheet2 = named(new QWidget, "TabSheet2");
     TabSheet3 = named(new QWidget, "TabSheet3");
+    TabSheet4 = named(new QWidget, "TabSheet4");
     PageControl1->addTab(TabSheet1, QStringLiteral("通訊錄"));
     PageControl1->addTab(TabSheet2, QStringLiteral("簡訊發送"));
     PageControl1->addTab(TabSheet3, QStringLiteral("發送紀錄"));
+    PageControl1->addTab(TabSheet4, QStringLiteral("設定"));
 
     createContactPage();
     createSendingPage();
@@ -191,10 +195,12 @@ void TForm1::createControls()
     auto* historyLayout = new QVBoxLayout(TabSheet3);
     historyLayout->setContentsMargins(2, 2, 2, 2);
     historyLayout->addWidget(StringGrid1);
+    createSettingsPage();
     setKeyboardOrder();
     auto* enterClicks = new EnterClicksButton(this);
     enterClicks->installOnButtonsIn(Panel2);
     enterClicks->installOnButtonsIn(Panel1);
+    enterClicks->installOnButtonsIn(TabSheet4);
     PageControl1->setCurrentIndex(1);
 }
 
@@ -428,11 +434,15 @@ void TForm1::FormShow()
     sequence.step([&] { setScheduledDate(m_services.clock->now()); });
     sequence.step([&] { proposeScheduledHour(startedAt.time().hour()); });
     sequence.step([&] { navigateToSmsPage(); });
+    if (m_services.newDataFolder)
+        sequence.step([&] { makeFirstContactBook(); });
     sequence.step([&] { openContactBook(startedAt.date()); });
     sequence.stepThatMayStop([&] { return scanBirthdays(startedAt); });
     sequence.step([&] { greetOrClose(); });
     sequence.step([&] { loadSavedAccount(); });
     sequence.step([&] { loadMessageText(); });
+    if (m_services.newDataFolder)
+        sequence.step([&] { offerFirstImport(); });
 }
 
 void TForm1::FormClose()

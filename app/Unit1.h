@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <exception>
+#include <functional>
 #include <memory>
 
 class AccountFile;
@@ -19,6 +20,7 @@ class Clock;
 class ContactDataset;
 class ContactStore;
 class DatePicker;
+class GatewayProbe;
 class Dialogs;
 class Memo;
 class QCheckBox;
@@ -38,9 +40,21 @@ class SendLog;
 // and the seams that tests replace (clock, boxes, browser).
 struct FormServices
 {
-    QString exeDir{};        // ends with a separator
-    QStringList arguments{}; // command-line arguments after the program's name
-    QString gatewayBase{};   // normalised gateway base address
+    // The folder of the program's files: beside the program for a portable
+    // copy, else the user's data folder. Ends with a separator.
+    QString exeDir{};
+    // The data folder was made by this start: the window makes an empty
+    // contact book there, says where it is and offers an import.
+    bool newDataFolder = false;
+    QStringList arguments{};  // command-line arguments after the program's name
+    QString gatewayBase{};    // normalised gateway base address in use
+    QString builtInGateway{}; // the build's address, used when none is saved
+    // SELVANTO_GATEWAY_URL names the address; it wins over the saved one.
+    bool gatewayFromEnvironment = false;
+    QString autostartFolder{}; // where the log-in autostart entry goes
+    QString programCommand{};  // how that entry starts the program
+    // Shows a folder in the file manager; false when it could not.
+    std::function<bool(const QString&)> openFolder{};
     Clock* clock = nullptr;
     Dialogs* dialogs = nullptr;
     BrowserHost* browser = nullptr;
@@ -63,6 +77,7 @@ public:
     QWidget* TabSheet1;
     QWidget* TabSheet2;
     QWidget* TabSheet3;
+    QWidget* TabSheet4;
 
     // "通訊錄" page
     QFrame* Panel2;
@@ -117,6 +132,18 @@ public:
     // "發送紀錄" page: the send log, newest first.
     QTableWidget* StringGrid1;
 
+    // "設定" page
+    QLabel* Label12;
+    QLineEdit* Edit3; // the gateway's address
+    QPushButton* Button7;
+    QPushButton* Button6;
+    // Says when the environment's address is in use instead.
+    QLabel* Label13;
+    QCheckBox* CheckBox2;
+    QLabel* Label14;
+    QLineEdit* Edit6; // the data folder, read-only
+    QPushButton* Button8;
+
     // Which action the next completed page triggers: "", "Send" or "Auth".
     QString ChainStep;
 
@@ -136,6 +163,7 @@ private:
     void createContactPage();
     void createSendingPage();
     void createHistoryPage();
+    void createSettingsPage();
     void setKeyboardOrder();
 
     void FormShow();
@@ -240,6 +268,17 @@ private:
     // While the start-up's account load checks the box, the write-back's
     // failure is kept here so the load step itself fails.
     std::exception_ptr* m_accountWriteBackFailure = nullptr;
+    // Settings page and the data folder (Unit1Settings.cpp)
+    void connectSettings();
+    void makeFirstContactBook();
+    void offerFirstImport();
+    void Button7Click();
+    void Button6Click();
+    void CheckBox2Click();
+    void Button8Click();
+    QString checkedGatewayAddress() const;
+    std::unique_ptr<GatewayProbe> m_gatewayProbe;
+
     // Characters-left counter (Unit1Counter.cpp)
     void connectCounter();
     void Memo1KeyUp();

@@ -1,3 +1,4 @@
+#include "DataFolder.h"
 #include "DesktopServices.h"
 #include "ExeDir.h"
 #include "Fonts.h"
@@ -15,16 +16,18 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     registerFontSubstitutions();
 
-    // One copy per folder. The autostart entry passes an argument: a copy it
-    // starts while one is running ends without a word.
-    SingleInstance instance(exeDir());
+    const DataFolder folder =
+        DataFolder::choose(exeDir(), QProcessEnvironment::systemEnvironment());
+    // One copy per data folder. The autostart entry passes an argument: a copy
+    // it starts while one is running ends without a word.
+    SingleInstance instance(folder.path());
     if (!instance.claim()) {
         if (QCoreApplication::arguments().size() < 2)
             instance.knock();
         return 0;
     }
 
-    DesktopServices desktop;
+    DesktopServices desktop(folder);
     TForm1 Form1(desktop.services());
     QObject::connect(&instance, &SingleInstance::activationRequested, &Form1, [&Form1] {
         Form1.setWindowState(Form1.windowState() & ~Qt::WindowMinimized);

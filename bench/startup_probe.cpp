@@ -6,7 +6,9 @@
 // itself, once painted, as a user would.
 #include "BenchReport.h"
 #include "BrowserHost.h"
+#include "DataFolder.h"
 #include "DesktopServices.h"
+#include "ExeDir.h"
 #include "Fonts.h"
 #include "Unit1.h"
 
@@ -57,7 +59,7 @@ int main(int argc, char* argv[])
     registerFontSubstitutions();
     const bool untilGreeting = qgetenv("SELVANTO_PROBE_UNTIL") == "greeting";
 
-    DesktopServices desktop;
+    DesktopServices desktop(DataFolder::choose(exeDir(), QProcessEnvironment::systemEnvironment()));
     bool startupReturned = false;
     bool pageLoaded = false;
     bool reported = false;

@@ -213,6 +213,10 @@ int runContactBookTool(const QStringList& arguments, QTextStream& out, QTextStre
 {
     const QString command = arguments.value(0);
     const qsizetype count = arguments.size();
+    if (command == QLatin1String("--help") && count == 1) {
+        out << usage;
+        return 0;
+    }
     try {
         if (command == QLatin1String("import")) {
             return importFile(transferArguments(arguments, true), out);

@@ -4,7 +4,7 @@
 
 class QTextStream;
 
-// The contact book command line:
+// The contact book command line (--help prints the usage):
 //   create FILE                      a new, empty contact book; never overwrites
 //   add FILE NAME BIRTHDAY MOBILE    appends one contact (birthday: six digits)
 //   list FILE                        the contacts in table order, tab-separated

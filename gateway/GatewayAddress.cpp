@@ -30,6 +30,14 @@ QString normalised(const QString& address)
     return url.toString();
 }
 
+bool isUsable(const QString& address)
+{
+    const QUrl url(address.trimmed(), QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() && !url.hasQuery() && !url.hasFragment() &&
+           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
 QString origin(const QString& base)
 {
     const QUrl url(normalised(base));

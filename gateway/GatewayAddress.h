@@ -15,6 +15,10 @@ QString configured(const QString& builtIn);
 // not an absolute address with a host is returned trimmed but otherwise as is.
 QString normalised(const QString& address);
 
+// Whether the text is an address the program can use as the gateway's base:
+// an absolute http or https address with a host, no query and no fragment.
+bool isUsable(const QString& address);
+
 // Scheme, host and port of the base, as a page's location.origin gives them.
 QString origin(const QString& base);
 

@@ -3,6 +3,7 @@
 #include "Failure.h"
 #include "RecipientQueue.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlError>
@@ -37,6 +38,10 @@ SendLog::SendLog(const QString& path)
     : m_connection(QStringLiteral("sendlog-") + QUuid::createUuid().toString(QUuid::WithoutBraces)),
       m_path(path)
 {
+    // A new log is the user's alone, as the account file is; SQLite gives its
+    // journal the same mode.
+    QFile(path).open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                     QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));

@@ -7,6 +7,10 @@ SELVANTO_PACKAGES=(
     fonts-arphic-bsmi00lp
 )
 
+# What scripts/package needs besides: the package tools and the checkers of
+# the package, the desktop entry and the AppStream metadata.
+SELVANTO_PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream)
+
 # What scripts/fuzz needs besides: clang with libFuzzer and the sanitizer runtimes.
 SELVANTO_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 

@@ -1,5 +1,6 @@
 #include "ScriptedWindow.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -76,11 +77,15 @@ void TestDesktopConventions::infoSwitchesAnswerWithoutStarting_data()
     QTest::addColumn<QString>("argument");
     QTest::addColumn<QStringList>("printed");
     QTest::newRow("--help") << QStringLiteral("--help")
-                            << QStringList{QStringLiteral("用法 Usage: selvanto"),
-                                           QStringLiteral("--autostart"),
-                                           QStringLiteral("contact.mdb"),
-                                           QStringLiteral("SELVANTO_GATEWAY_URL"),
-                                           QStringLiteral("http://gateway.example")};
+                            << QStringList{
+                                   QStringLiteral("用法 Usage: selvanto"),
+                                   QStringLiteral("--autostart"), QStringLiteral("contact.mdb"),
+                                   QStringLiteral("SELVANTO_GATEWAY_URL"),
+                                   QStringLiteral("http://gateway.example"),
+                                   // The build folder holds a contact book: the folder in use.
+                                   QStringLiteral(": ") +
+                                       QFileInfo(QStringLiteral(SELVANTO_EXE)).absolutePath() +
+                                       QStringLiteral("/\n")};
     QTest::newRow("--version") << QStringLiteral("--version")
                                << QStringList{QStringLiteral("Selvanto " SELVANTO_VERSION "\n")};
 }

@@ -29,6 +29,9 @@ FormServices ScriptedWindow::services(const QStringList& arguments)
     return {.exeDir = exeDir(),
             .arguments = arguments,
             .gatewayBase = m_gatewayBase,
+            .builtInGateway = m_gatewayBase,
+            .autostartFolder = exeDir() + QStringLiteral("autostart/"),
+            .programCommand = QStringLiteral("selvanto"),
             .clock = &m_clock,
             .dialogs = &m_dialogs,
             .browser = m_browser.get()};

@@ -19,6 +19,7 @@ private Q_SLOTS:
     void badInput_data();
     void badInput();
     void createRefusesAnExistingFile();
+    void helpPrintsTheUsage();
     void buildMadeAnEmptyContactBook();
 
 private:
@@ -117,6 +118,14 @@ void TestContactBookTool::createRefusesAnExistingFile()
     QCOMPARE(run({"create", m_path}), 1);
     QVERIFY2(m_err.contains(QStringLiteral("already exists")), qPrintable(m_err));
     QCOMPARE(readBytes(m_path), QByteArray("my contacts"));
+}
+
+void TestContactBookTool::helpPrintsTheUsage()
+{
+    QCOMPARE(run({"--help"}), 0);
+    QVERIFY2(m_out.startsWith(QStringLiteral("usage: selvanto-contacts create FILE\n")),
+             qPrintable(m_out));
+    QCOMPARE(m_err, QString());
 }
 
 // The build leaves an empty contact book beside the program, and the tool

@@ -1,11 +1,15 @@
 #include "AnsiText.h"
 #include "AppTitle.h"
+#include "DataFolder.h"
 #include "ExeDir.h"
 #include "Failure.h"
 #include "Guard.h"
 #include "MemoText.h"
 #include "RecordingDialogs.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestPlatform : public QObject
@@ -24,6 +28,9 @@ private Q_SLOTS:
     void titleFromExecutableName_data();
     void titleFromExecutableName();
     void exeDirEndsWithSeparator();
+    void dataFolderRule_data();
+    void dataFolderRule();
+    void userDataFolderMadeOnceForTheUserOnly();
     void errorBoxAddsFullStop_data();
     void errorBoxAddsFullStop();
     void guardShowsFailuresAndSkipsSilentAbort();
@@ -135,6 +142,63 @@ void TestPlatform::exeDirEndsWithSeparator()
     QCOMPARE(exeDirOf(QStringLiteral("/opt/selvanto/selvanto")), QStringLiteral("/opt/selvanto/"));
     QVERIFY(exeDir().endsWith(QLatin1Char('/')));
     QCOMPARE(exeDir(), QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+}
+
+void TestPlatform::dataFolderRule_data()
+{
+    QTest::addColumn<QStringList>("beside");
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<QString>("xdgDataHome");
+    QTest::addColumn<QString>("expected"); // "program" for the program's own folder
+    const QString xdg = QStringLiteral("/srv/data");
+    QTest::newRow("portable, contact book beside")
+        << QStringList{"contact.mdb"} << false << xdg << QStringLiteral("program");
+    QTest::newRow("portable, only a send log beside")
+        << QStringList{"sendlog.db"} << true << xdg << QStringLiteral("program");
+    QTest::newRow("installed read-only, XDG_DATA_HOME set")
+        << QStringList{"selvanto.desktop"} << true << xdg << QStringLiteral("/srv/data/selvanto/");
+    QTest::newRow("installed, XDG_DATA_HOME unset")
+        << QStringList{} << true << QString() << QStringLiteral("/home/u/.local/share/selvanto/");
+    QTest::newRow("installed, XDG_DATA_HOME relative")
+        << QStringList{} << false << QStringLiteral("data")
+        << QStringLiteral("/home/u/.local/share/selvanto/");
+}
+
+void TestPlatform::dataFolderRule()
+{
+    QFETCH(QStringList, beside);
+    QFETCH(bool, readOnly);
+    QFETCH(QString, xdgDataHome);
+    QFETCH(QString, expected);
+    QTemporaryDir program;
+    for (const QString& name : beside)
+        QVERIFY(QFile(program.filePath(name)).open(QIODevice::WriteOnly));
+    if (readOnly)
+        QVERIFY(QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::ExeOwner));
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("HOME"), QStringLiteral("/home/u"));
+    if (!xdgDataHome.isEmpty())
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), xdgDataHome);
+    const QString exeDir = program.path() + QLatin1Char('/');
+    const DataFolder folder = DataFolder::choose(exeDir, environment);
+    QCOMPARE(folder.path(), expected == QLatin1String("program") ? exeDir : expected);
+    QCOMPARE(folder.isPortable(), expected == QLatin1String("program"));
+    QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void TestPlatform::userDataFolderMadeOnceForTheUserOnly()
+{
+    QTemporaryDir home;
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("HOME"), home.path());
+    const DataFolder folder =
+        DataFolder::choose(home.filePath(QStringLiteral("bin/")), environment);
+    QCOMPARE(folder.path(), home.path() + QStringLiteral("/.local/share/selvanto/"));
+    QVERIFY(folder.makeIfMissing());
+    // Owner, group and others (0x0700 repeats the owner's bits for the current user).
+    QCOMPARE(QFile::permissions(folder.path()) & 0x7077,
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(!folder.makeIfMissing());
 }
 
 void TestPlatform::errorBoxAddsFullStop_data()

@@ -1,5 +1,6 @@
 // selvanto-snapshot OUT_DIR: draws the main window off screen and writes one
-// picture per page (contacts.png, sending.png), for reviewing the layout.
+// picture per page (contacts.png, sending.png, settings.png), for reviewing
+// the layout.
 // selvanto-snapshot --locate NAME: prints the centre of the named control in
 // the window's client coordinates ("x y"), for scripts that click it.
 #include "Clock.h"
@@ -72,7 +73,7 @@ int main(int argc, char* argv[])
     {
         int page;
         const char* file;
-    } pictures[] = {{0, "contacts.png"}, {1, "sending.png"}};
+    } pictures[] = {{0, "contacts.png"}, {1, "sending.png"}, {3, "settings.png"}};
     for (const auto& picture : pictures) {
         form.PageControl1->setCurrentIndex(picture.page);
         // A window that is never shown is laid out by drawing it; the pages'
