@@ -12,7 +12,7 @@
 #include "Fonts.h"
 #include "HiddenAccountTable.h"
 #include "Memo.h"
-#include "SendLog.h"
+#include "SendJournal.h"
 #include "StartupSequence.h"
 #include "WindowPlacement.h"
 
