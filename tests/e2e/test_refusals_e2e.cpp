@@ -265,6 +265,7 @@ void TestRefusalsE2E::readOnlyAccountFileStillLoadsTheMessage()
 // closed it without sending: today that birthday is offered and sent.
 void TestRefusalsE2E::birthdayOfADayThatRanWithoutSendingIsOffered()
 {
+    QVERIFY(QFile::remove(m_folder->filePath(QStringLiteral("contact.mdb"))));
     writeContactBook(m_folder->filePath(QStringLiteral("contact.mdb")),
                      {{QStringLiteral("昨天"), QStringLiteral("800304"), number}});
     {

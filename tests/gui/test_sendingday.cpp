@@ -130,6 +130,9 @@ void TestSendingDay::twelveBirthdaysInThreeBatchesEachOnce()
     QCOMPARE(m_dialogs.messages(), (QStringList{QStringLiteral("發送人數超過五人!"), greeting}));
     QCOMPARE(boxes(), (QStringList{"0901", "0902", "0903", "0904", "0905"}));
     QCOMPARE(waitingLabel(), QStringLiteral("尚有 7 位待發送"));
+    // A screen reader hears the count, not a fixed caption.
+    QCOMPARE(m_form->findChild<QLabel*>(QStringLiteral("Label10"))->accessibleName(),
+             QStringLiteral("尚有 7 位待發送"));
 
     m_dialogs.queueAnswers({true, true});
     runOneStep();
