@@ -1,10 +1,15 @@
+#include "Failure.h"
 #include "GreetingPlan.h"
 #include "HistoryTable.h"
 #include "MissedDays.h"
 #include "RecipientQueue.h"
+#include "SendJournal.h"
 #include "SendLog.h"
 #include "SendOutcome.h"
 
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,6 +27,8 @@ private Q_SLOTS:
     void greetedRule();
     void logSurvivesReopening();
     void answerToAMissingRowIsReported();
+    void undecodableRowIsNotNobody();
+    void journalKeepsTheRunThroughADeletedLog();
     void missedDays_data();
     void missedDays();
     void planOffersWhatWasNotGreeted();
@@ -131,6 +138,46 @@ void TestSending::answerToAMissingRowIsReported()
     SendLog log(dir.filePath(SendLog::fileName()));
     QVERIFY_THROWS_EXCEPTION(std::exception, log.recordAnswer(42, "t", "l", false));
     QVERIFY_THROWS_EXCEPTION(std::exception, log.recordNotSubmitted(42, "why"));
+}
+
+// A row whose numbers cannot be decoded leaves unknown who was greeted.
+void TestSending::undecodableRowIsNotNobody()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(SendLog::fileName());
+    {
+        SendLog log(path);
+        log.recordSend(at(3, 5), {"0911"}, {""}, "hi", {});
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "edit");
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec("UPDATE submission SET numbers = '[\"0911\", 5'"));
+    }
+    QSqlDatabase::removeDatabase("edit");
+    SendJournal journal(path);
+    QVERIFY_THROWS_EXCEPTION(Failure, journal.greetings(QDate(2026, 3, 5)));
+    QCOMPARE(journal.entries().size(), 1);
+}
+
+// The log deleted while the program runs: the next write creates it again
+// with this run's submissions.
+void TestSending::journalKeepsTheRunThroughADeletedLog()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(SendLog::fileName());
+    SendJournal journal(path);
+    journal.recordStartup(at(3, 5));
+    journal.recordSend(at(3, 5), {"0911"}, {"甲"}, "hi", {});
+    const qint64 verify = journal.recordVerify(at(3, 5, 10));
+    QVERIFY(QFile::remove(path));
+    journal.recordAnswer(verify, QStringLiteral("簡訊已送出"), {}, false);
+    QCOMPARE(journal.failure(), QString());
+    QVERIFY(!journal.pending());
+    const SendLog log(path);
+    QVERIFY(greetingRecord(log, QDate(2026, 3, 5)).greeted.contains("0911"));
+    QCOMPARE(log.firstStartup(), std::optional<QDate>(QDate(2026, 3, 5)));
 }
 
 void TestSending::missedDays_data()
