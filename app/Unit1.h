@@ -247,8 +247,8 @@ private:
     std::unique_ptr<SendJournal> m_sendLog;
     QTimer* m_sendLogTimer = nullptr;
     bool m_sendLogFailureShown = false;
-    // Asked once per run when the log cannot say who was greeted today.
-    bool m_unknownGreetingsAsked = false;
+    // The user chose to send although the log cannot say who was greeted today.
+    bool m_sendingWithoutLog = false;
 
     // Saved account and message text file (Unit1Files.cpp)
     void connectFiles();

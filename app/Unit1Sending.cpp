@@ -231,11 +231,12 @@ bool TForm1::confirmSendingAgain()
         reportSendLogFailure(failure.text());
         watchSendLog();
         record = sendLog().runGreetings(today);
-        if (!m_unknownGreetingsAsked) {
-            m_unknownGreetingsAsked = true;
+        // Once the user has said to send anyway, this run does not ask again.
+        if (!m_sendingWithoutLog) {
             if (!m_services.dialogs->askYesNoDefaultNo(
                     QStringLiteral("無法讀取發送紀錄，不知道今天已經祝福過誰\n仍要發送嗎？")))
                 return false;
+            m_sendingWithoutLog = true;
         }
     }
     QStringList again;
