@@ -13,7 +13,7 @@
 #include "GatewayProbe.h"
 #include "HiddenAccountTable.h"
 #include "Memo.h"
-#include "SendLog.h"
+#include "SendJournal.h"
 #include "StartupSequence.h"
 #include "WindowPlacement.h"
 

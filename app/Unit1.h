@@ -34,7 +34,7 @@ class QScrollArea;
 class QTabWidget;
 class QTableWidget;
 class QTimer;
-class SendLog;
+class SendJournal;
 
 // What the window needs from outside: where its files live, the command line,
 // and the seams that tests replace (clock, boxes, browser).
@@ -217,6 +217,15 @@ private:
     void startOneStep();
     void oneStepOnSmsPage();
     void answerLoaded();
+    enum class Submitted
+    {
+        Nothing,
+        LogIn,
+        Send,
+        Verify
+    };
+    // The answer did not refuse: the chain, if one runs, takes its next step.
+    void goOnAfterAnswer(Submitted submitted);
     void endChain();
     void endChainWithError(const QString& text);
     void runGatewaySteps(const DomSteps& steps, qint64 logId = 0);
@@ -228,34 +237,46 @@ private:
     bool m_oneStepRunning = false;
     QString m_loadingAddress; // the top-level page being loaded; empty once it has loaded
     QString m_pageAddress;    // the top-level page last loaded
-    enum class Submitted
-    {
-        Nothing,
-        LogIn,
-        Send,
-        Verify
-    } m_submitted = Submitted::Nothing;
+    QString m_pageFailure;    // why it failed to load, as the user is told; empty when it loaded
+    Submitted m_submitted = Submitted::Nothing;
     qint64 m_submittedLogId = 0;
 
     // Today's recipients and the send log (Unit1Sending.cpp)
-    void openSendLog();
-    // Runs a send log operation; a failure is shown once and never stops sending.
-    template <typename Operation> auto logged(Operation operation) -> decltype(operation());
+    // The send log, opened on first use.
+    SendJournal& sendLog();
+    // After a write: a log that could not take it is retried from a timer,
+    // and the failure is said once.
+    void watchSendLog();
+    void reportSendLogFailure(const QString& failure);
     void fillRecipientBoxes(const QList<Recipient>& batch, int fromBox, bool clearRest);
     void showWaitingRecipients();
     void offerMissedBirthdays();
+    void addToRecipientBoxes(const QList<Recipient>& recipients);
+    void logDeclined(const QList<Recipient>& recipients, const QString& why);
     bool confirmScheduleInThePast();
+    // False, after saying so, when the message holds nothing but white space.
+    bool messageIsWritten();
+    // Asks before the boxes' numbers greeted (or maybe greeted) today get
+    // the greeting again; true when nobody in the boxes was, or on Yes.
+    bool confirmSendingAgain();
+    // Asks once per start whether to send again the greetings the gateway
+    // never confirmed; No is recorded.
+    void offerNotConfirmed();
     qint64 logSend();
     qint64 logVerify();
-    void logAnswer(qint64 logId);
+    void logAnswer(qint64 logId, const AnswerPage& page, bool refused);
     void logNotSubmitted(qint64 logId, const QString& why);
     void sendNextBatch();
     void refreshHistory();
     RecipientQueue m_recipients;
     QList<Recipient> m_missedBirthdays;
+    QList<Recipient> m_notConfirmed;
     int m_greetedToday = 0;
-    std::unique_ptr<SendLog> m_sendLog;
+    std::unique_ptr<SendJournal> m_sendLog;
+    QTimer* m_sendLogTimer = nullptr;
     bool m_sendLogFailureShown = false;
+    // The user chose to send although the log cannot say who was greeted today.
+    bool m_sendingWithoutLog = false;
 
     // Saved account and message text file (Unit1Files.cpp)
     void connectFiles();

@@ -72,14 +72,14 @@ void TForm1::loadSavedAccount()
         return;
     }
 
-    // Checking the box writes the file back; when that fails, this step
-    // fails too, so the start-up ends here.
+    // Checking the box writes the file back; when that fails (a read-only
+    // file, a full disk) the user is warned once and the start-up goes on.
     std::exception_ptr writeBackFailure;
     m_accountWriteBackFailure = &writeBackFailure;
     CheckBox1->setChecked(true);
     m_accountWriteBackFailure = nullptr;
     if (writeBackFailure)
-        std::rethrow_exception(writeBackFailure);
+        runGuarded(*m_services.dialogs, [&] { std::rethrow_exception(writeBackFailure); });
 }
 
 void TForm1::loadMessageText()

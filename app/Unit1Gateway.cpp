@@ -6,6 +6,7 @@
 #include "Failure.h"
 #include "GatewayActions.h"
 #include "GatewayAddress.h"
+#include "GatewayAnswer.h"
 #include "Guard.h"
 #include "Memo.h"
 #include "OneStepChain.h"
@@ -23,8 +24,7 @@ namespace {
 
 QString connectionText(const QString& address, const QString& reason)
 {
-    return QStringLiteral("無法連線到簡訊閘道 %1（%2），請確認網路連線與閘道網址後再試")
-        .arg(address, reason);
+    return QStringLiteral("無法連線到簡訊閘道 %1（%2）").arg(address, reason);
 }
 
 } // namespace
@@ -98,7 +98,8 @@ QString TForm1::smsPageAddress() const
 
 bool TForm1::isOnSmsPage() const
 {
-    return m_loadingAddress.isEmpty() && m_pageAddress == smsPageAddress();
+    return m_loadingAddress.isEmpty() && m_pageFailure.isEmpty() &&
+           m_pageAddress == smsPageAddress();
 }
 
 bool TForm1::isLoadingSmsPage() const
@@ -120,6 +121,10 @@ void TForm1::WebBrowser1DocumentComplete(const PageLoad& load)
 {
     m_pageAddress = load.address;
     const QString loadingAddress = std::exchange(m_loadingAddress, QString());
+    m_pageFailure =
+        load.ok
+            ? QString()
+            : connectionText(loadingAddress.isEmpty() ? load.address : loadingAddress, load.error);
     showWhereTheBrowserIs();
     switch (m_pageWait.completed(load.ok)) {
     case PageWait::Outcome::PageLoaded:
@@ -132,8 +137,7 @@ void TForm1::WebBrowser1DocumentComplete(const PageLoad& load)
         answerLoaded();
         break;
     case PageWait::Outcome::LoadFailed:
-        endChainWithError(
-            connectionText(loadingAddress.isEmpty() ? load.address : loadingAddress, load.error));
+        endChainWithError(m_pageFailure);
         break;
     case PageWait::Outcome::None:
     case PageWait::Outcome::Ended:
@@ -141,13 +145,43 @@ void TForm1::WebBrowser1DocumentComplete(const PageLoad& load)
     }
 }
 
-// The answer to a form the program itself submitted has loaded: it is logged,
-// and the chain, if one runs, takes its next step.
+// The answer to a form the program itself submitted has loaded: it is read,
+// logged, and unless it refuses the form the chain, if one runs, takes its
+// next step.
 void TForm1::answerLoaded()
 {
     const Submitted submitted = std::exchange(m_submitted, Submitted::Nothing);
-    if (submitted == Submitted::Send || submitted == Submitted::Verify)
-        logAnswer(std::exchange(m_submittedLogId, 0));
+    const qint64 logId = std::exchange(m_submittedLogId, 0);
+    if (submitted == Submitted::Nothing) {
+        goOnAfterAnswer(submitted);
+        return;
+    }
+    const GatewayAnswer::Step step = submitted == Submitted::LogIn  ? GatewayAnswer::Step::LogIn
+                                     : submitted == Submitted::Send ? GatewayAnswer::Step::Send
+                                                                    : GatewayAnswer::Step::Verify;
+    const std::weak_ptr<int> alive = m_alive;
+    TForm1* const form = this;
+    // The chain waits for the reading; a bounded wait, like the page's.
+    if (m_oneStepRunning)
+        m_pageTimer->start();
+    m_services.browser->readAnswer([alive, form, submitted, step, logId](const AnswerPage& page) {
+        if (alive.expired())
+            return;
+        runGuarded(*form->m_services.dialogs, [&] {
+            form->m_pageTimer->stop();
+            const bool refused = GatewayAnswer::isRefusal(step, page);
+            form->logAnswer(logId, page, refused);
+            if (refused) {
+                form->endChainWithError(GatewayAnswer::refusalText(step, page));
+                return;
+            }
+            form->goOnAfterAnswer(submitted);
+        });
+    });
+}
+
+void TForm1::goOnAfterAnswer(Submitted submitted)
+{
     switch (OneStepChain::onDocumentComplete(ChainStep)) {
     case OneStepChain::Next::PressSend:
         BitBtn4->click();
@@ -199,6 +233,11 @@ void TForm1::whenSmsPageLoaded(std::function<void()> action, bool openIt)
 void TForm1::BitBtn5Click(QObject* Sender)
 {
     if (Sender != nullptr) {
+        // The browser shows its own error page: the SMS page is loaded again.
+        if (!m_pageFailure.isEmpty() && m_loadingAddress.isEmpty()) {
+            whenSmsPageLoaded([this] { BitBtn5Click(BitBtn5); }, true);
+            return;
+        }
         const QString& lastUrl = m_services.browser->lastUrl();
         if (lastUrl != smsPageAddress()) {
             m_services.dialogs->showMessage(
@@ -221,6 +260,12 @@ void TForm1::BitBtn5Click(QObject* Sender)
 
 void TForm1::BitBtn4Click()
 {
+    // Within the chain the one-step button has asked already.
+    const bool pressedByUser = ChainStep != OneStepChain::Send;
+    if (pressedByUser && (!messageIsWritten() || !confirmSendingAgain())) {
+        endChain();
+        throw SilentAbort();
+    }
     if (!confirmScheduleInThePast()) {
         endChain();
         return;
@@ -263,6 +308,8 @@ void TForm1::BitBtn7Click()
     // A second press while the chain waits or runs does not start another.
     if (m_oneStepRunning)
         return;
+    if (!messageIsWritten() || !confirmSendingAgain())
+        throw SilentAbort();
     startOneStep();
 }
 
@@ -296,6 +343,12 @@ void TForm1::oneStepOnSmsPage()
 
 void TForm1::runGatewaySteps(const DomSteps& steps, qint64 logId)
 {
+    // The browser shows its own error page: the gateway could not be reached.
+    if (!m_pageFailure.isEmpty() && m_loadingAddress.isEmpty()) {
+        logNotSubmitted(logId, m_pageFailure);
+        endChainWithError(m_pageFailure);
+        return;
+    }
     m_submittedLogId = logId;
     m_pageWait.waitForSubmission();
     // The steps finish after the handler has returned; their failure ends the
@@ -315,16 +368,19 @@ void TForm1::runGatewaySteps(const DomSteps& steps, qint64 logId)
         m_pageTimer->start();
 }
 
-// A line over the browser names the site shown whenever it is not the gateway.
+// A line over the browser says when the gateway cannot be reached, and names
+// the site shown whenever it is not the gateway.
 void TForm1::showWhereTheBrowserIs()
 {
     const QUrl url(m_pageAddress);
     const bool elsewhere =
         !m_pageAddress.isEmpty() && GatewayAddress::origin(m_pageAddress) != gatewayOrigin();
-    Label11->setText(elsewhere ? QStringLiteral("注意：目前顯示的網頁不是簡訊閘道，而是 %1")
-                                     .arg(url.host().isEmpty() ? m_pageAddress : url.host())
-                               : QString());
-    Label11->setVisible(elsewhere);
-    if (elsewhere)
+    QString text = m_pageFailure;
+    if (text.isEmpty() && elsewhere)
+        text = QStringLiteral("注意：目前顯示的網頁不是簡訊閘道，而是 %1")
+                   .arg(url.host().isEmpty() ? m_pageAddress : url.host());
+    Label11->setText(text);
+    Label11->setVisible(!text.isEmpty());
+    if (!text.isEmpty())
         Label11->raise();
 }

@@ -7,11 +7,12 @@
 #include "DatePicker.h"
 #include "Dialogs.h"
 #include "Failure.h"
+#include "GatewayAnswer.h"
 #include "GreetingPlan.h"
 #include "HistoryTable.h"
 #include "Memo.h"
 #include "MissedDays.h"
-#include "SendLog.h"
+#include "SendJournal.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -20,6 +21,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 
 void TForm1::createHistoryPage()
 {
@@ -29,7 +31,14 @@ void TForm1::createHistoryPage()
     StringGrid1->setHorizontalHeaderLabels(HistoryTable::columns());
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    StringGrid1->horizontalHeader()->setStretchLastSection(true);
+    // The columns share the page's width: the time and the way of sending
+    // take what they need, the others the rest; a long message or reason is
+    // cut short in its cell and shown whole in its tool tip.
+    QHeaderView* header = StringGrid1->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Stretch);
+    header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(4, QHeaderView::ResizeToContents);
+    StringGrid1->setWordWrap(false);
     StringGrid1->verticalHeader()->hide();
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         if (PageControl1->widget(index) == TabSheet3)
@@ -37,31 +46,42 @@ void TForm1::createHistoryPage()
     });
 }
 
-void TForm1::openSendLog()
+SendJournal& TForm1::sendLog()
 {
-    if (m_sendLog || m_sendLogFailureShown)
-        return;
-    logged([this] {
-        m_sendLog = std::make_unique<SendLog>(m_services.exeDir + SendLog::fileName());
-        return 0;
-    });
+    if (!m_sendLog) {
+        m_sendLog = std::make_unique<SendJournal>(m_services.exeDir + SendLog::fileName());
+        m_sendLogTimer = new QTimer(this);
+        m_sendLogTimer->setInterval(3000);
+        connect(m_sendLogTimer, &QTimer::timeout, this, [this] {
+            m_sendLog->flush();
+            watchSendLog();
+        });
+    }
+    return *m_sendLog;
 }
 
 // The log serves the user; it never stands between the user and the gateway.
-template <typename Operation> auto TForm1::logged(Operation operation) -> decltype(operation())
+// What it cannot take now is written later, from a timer, by itself.
+void TForm1::watchSendLog()
 {
-    try {
-        return operation();
-    } catch (const Failure& failure) {
-        m_sendLog.reset();
-        if (!m_sendLogFailureShown) {
-            m_sendLogFailureShown = true;
-            m_services.dialogs->showMessage(
-                failure.text() +
-                QStringLiteral("\n發送紀錄暫停記錄，簡訊仍可照常發送；請確認程式資料夾可以寫入"));
-        }
-        return decltype(operation())();
+    const QString& failure = m_sendLog->failure();
+    if (failure.isEmpty() && !m_sendLog->pending()) {
+        m_sendLogTimer->stop();
+        return;
     }
+    if (!m_sendLogTimer->isActive())
+        m_sendLogTimer->start();
+    reportSendLogFailure(failure);
+}
+
+void TForm1::reportSendLogFailure(const QString& failure)
+{
+    if (m_sendLogFailureShown || failure.isEmpty())
+        return;
+    m_sendLogFailureShown = true;
+    m_services.dialogs->showMessage(
+        failure + QStringLiteral("\n發送紀錄暫時無法寫入，稍後會自動補記；簡訊仍可照常發送。"
+                                 "請確認程式資料夾可以寫入"));
 }
 
 // Today's birthday contacts not greeted yet today go into the boxes, the
@@ -71,28 +91,29 @@ bool TForm1::scanBirthdays(const QDateTime& startedAt)
     if (!ADOTable1)
         return true;
     const QDate today = startedAt.date();
-    openSendLog();
-    std::optional<QDate> lastStartup;
-    QHash<QString, QDate> greeted;
-    if (m_sendLog) {
-        lastStartup = logged([&] { return m_sendLog->lastStartupBefore(today); });
-        greeted = logged([&] { return m_sendLog->greetedSince(today.addDays(-missedDaysKept)); });
+    std::optional<QDate> firstStartup;
+    GreetingRecord record;
+    try {
+        firstStartup = sendLog().firstStartup();
+        record = sendLog().greetings(today.addDays(-missedDaysKept));
+    } catch (const Failure& failure) {
+        // Whom the log knows as greeted is unknown: the boxes are filled as
+        // usual, and the first send of this run asks.
+        reportSendLogFailure(failure.text());
     }
     const BirthdayScan::Result found =
-        std::exchange(m_birthdayScan, {})->take(missedDays(lastStartup, today));
+        std::exchange(m_birthdayScan, {})->take(missedDays(firstStartup, today));
     ADOTable1->last();
 
-    const GreetingPlan plan = planGreetings(found, greeted, today);
+    const GreetingPlan plan = planGreetings(found, record, today);
     m_greetedToday = plan.greetedToday;
     m_missedBirthdays = plan.missed;
+    m_notConfirmed = plan.notConfirmed;
     m_recipients.append(plan.today);
     const int count = m_recipients.waiting();
     fillRecipientBoxes(m_recipients.takeBatch(5), 0, false);
-    if (m_sendLog)
-        logged([&] {
-            m_sendLog->recordStartup(startedAt);
-            return 0;
-        });
+    sendLog().recordStartup(startedAt);
+    watchSendLog();
     showWaitingRecipients();
     if (count > 5)
         m_services.dialogs->showMessage(QStringLiteral("發送人數超過五人!"));
@@ -104,6 +125,7 @@ void TForm1::greetOrClose()
     if (!Edit11->text().isEmpty())
         m_services.dialogs->showMessage(QStringLiteral("今天有朋友生日哦，獻上您真誠的祝福!"));
     offerMissedBirthdays();
+    offerNotConfirmed();
     const bool hasArgument =
         !m_services.arguments.isEmpty() && !m_services.arguments.first().isEmpty();
     if (hasArgument && Edit11->text().isEmpty())
@@ -132,10 +154,12 @@ void TForm1::showWaitingRecipients()
     if (m_greetedToday > 0)
         parts << QStringLiteral("今天已祝福 %1 位").arg(m_greetedToday);
     Label10->setText(parts.join(QStringLiteral("，")));
+    Label10->setAccessibleName(Label10->text());
 }
 
-// Birthdays of the days the program did not run, not greeted since: the user
-// may send them along with today's.
+// Birthdays of the last days not greeted since, whether the program ran then
+// or not: the user may send them along with today's. No is kept in the send
+// log, so they are not offered again.
 void TForm1::offerMissedBirthdays()
 {
     if (m_missedBirthdays.isEmpty())
@@ -143,9 +167,31 @@ void TForm1::offerMissedBirthdays()
     const QList<Recipient> missed = std::exchange(m_missedBirthdays, {});
     if (!m_services.dialogs->askYesNo(
             QStringLiteral("有 %1 位朋友在前幾天生日，還沒送出祝福，要一併發送嗎？")
-                .arg(missed.size())))
+                .arg(missed.size()))) {
+        logDeclined(missed, QStringLiteral("選擇不補發前幾天的生日祝福"));
         return;
-    m_recipients.append(missed);
+    }
+    addToRecipientBoxes(missed);
+}
+
+void TForm1::offerNotConfirmed()
+{
+    if (m_notConfirmed.isEmpty())
+        return;
+    const QList<Recipient> unsure = std::exchange(m_notConfirmed, {});
+    if (!m_services.dialogs->askYesNoDefaultNo(
+            QStringLiteral("有 %1 位朋友的祝福可能已經送出，但沒有收到閘道的確認，要再發送一次嗎？")
+                .arg(unsure.size()))) {
+        logDeclined(unsure, QStringLiteral("閘道沒有確認，選擇不再發送"));
+        return;
+    }
+    addToRecipientBoxes(unsure);
+}
+
+// The recipients go into the free boxes after the filled ones; the rest wait.
+void TForm1::addToRecipientBoxes(const QList<Recipient>& recipients)
+{
+    m_recipients.append(recipients);
     int firstFree = 0;
     while (firstFree < 5 && !recipientBox(firstFree + 1)->text().isEmpty())
         ++firstFree;
@@ -164,6 +210,47 @@ void TForm1::sendNextBatch()
     if (m_services.dialogs->askYesNo(
             QStringLiteral("還有 %1 位朋友今天生日，要接著發送嗎？").arg(waiting)))
         startOneStep();
+}
+
+bool TForm1::messageIsWritten()
+{
+    if (!Memo1->text().trimmed().isEmpty())
+        return true;
+    m_services.dialogs->showMessage(QStringLiteral("簡訊內容是空的，請先輸入祝福的話"));
+    Memo1->setFocus();
+    return false;
+}
+
+bool TForm1::confirmSendingAgain()
+{
+    const QDate today = m_services.clock->now().date();
+    GreetingRecord record;
+    try {
+        record = sendLog().greetings(today);
+    } catch (const Failure& failure) {
+        reportSendLogFailure(failure.text());
+        watchSendLog();
+        record = sendLog().runGreetings(today);
+        // Once the user has said to send anyway, this run does not ask again.
+        if (!m_sendingWithoutLog) {
+            if (!m_services.dialogs->askYesNoDefaultNo(
+                    QStringLiteral("無法讀取發送紀錄，不知道今天已經祝福過誰\n仍要發送嗎？")))
+                return false;
+            m_sendingWithoutLog = true;
+        }
+    }
+    QStringList again;
+    for (QLineEdit* box : recipientBoxes()) {
+        const QString dialled = dialledNumber(box->text());
+        if (!dialled.isEmpty() &&
+            (record.greeted.contains(dialled) || record.notConfirmed.contains(dialled)))
+            again << box->text();
+    }
+    if (again.isEmpty())
+        return true;
+    return m_services.dialogs->askYesNoDefaultNo(
+        QStringLiteral("這些門號今天已經發送過了：%1，仍要再發送嗎？")
+            .arg(again.join(QStringLiteral("、"))));
 }
 
 bool TForm1::confirmScheduleInThePast()
@@ -186,9 +273,6 @@ bool TForm1::confirmScheduleInThePast()
 
 qint64 TForm1::logSend()
 {
-    openSendLog();
-    if (!m_sendLog)
-        return 0;
     QStringList numbers;
     QStringList names;
     for (QLineEdit* box : recipientBoxes()) {
@@ -203,58 +287,64 @@ qint64 TForm1::logSend()
             : QStringLiteral("%1 %2:%3")
                   .arg(DateTimePicker1->date().toString(QStringLiteral("yyyy-MM-dd")),
                        ComboBox1->currentText(), ComboBox2->currentText());
-    return logged([&] {
-        return m_sendLog->recordSend(m_services.clock->now(), numbers, names, Memo1->text(),
-                                     schedule);
-    });
+    const qint64 id =
+        sendLog().recordSend(m_services.clock->now(), numbers, names, Memo1->text(), schedule);
+    watchSendLog();
+    return id;
 }
 
 qint64 TForm1::logVerify()
 {
-    openSendLog();
-    if (!m_sendLog)
-        return 0;
-    return logged([&] { return m_sendLog->recordVerify(m_services.clock->now()); });
+    const qint64 id = sendLog().recordVerify(m_services.clock->now());
+    watchSendLog();
+    return id;
 }
 
-void TForm1::logAnswer(qint64 logId)
+void TForm1::logAnswer(qint64 logId, const AnswerPage& page, bool refused)
 {
     if (logId == 0)
         return;
-    const std::weak_ptr<int> alive = m_alive;
-    TForm1* const form = this;
-    m_services.browser->readPageSummary(
-        [alive, form, logId](const QString& title, const QString& line) {
-            if (alive.expired() || !form->m_sendLog)
-                return;
-            form->logged([&] {
-                form->m_sendLog->recordAnswer(logId, title, line);
-                return 0;
-            });
-            form->refreshHistory();
-        });
+    sendLog().recordAnswer(logId, page.title, GatewayAnswer::detail(page), refused);
+    watchSendLog();
+    refreshHistory();
+}
+
+void TForm1::logDeclined(const QList<Recipient>& recipients, const QString& why)
+{
+    QStringList numbers;
+    QStringList names;
+    for (const Recipient& recipient : recipients) {
+        numbers << recipient.number;
+        names << recipient.name;
+    }
+    sendLog().recordDeclined(m_services.clock->now(), numbers, names, why);
+    watchSendLog();
 }
 
 void TForm1::logNotSubmitted(qint64 logId, const QString& why)
 {
-    if (logId == 0 || !m_sendLog)
+    if (logId == 0)
         return;
-    logged([&] {
-        m_sendLog->recordNotSubmitted(logId, why);
-        return 0;
-    });
+    sendLog().recordNotSubmitted(logId, why);
+    watchSendLog();
 }
 
 void TForm1::refreshHistory()
 {
-    if (!m_sendLog || PageControl1->currentWidget() != TabSheet3)
+    if (PageControl1->currentWidget() != TabSheet3)
         return;
-    const QList<LoggedSubmission> entries = logged([this] { return m_sendLog->entries(); });
-    StringGrid1->setRowCount(int(entries.size()));
-    for (int r = 0; r < entries.size(); ++r) {
-        const QStringList cells = HistoryTable::row(entries[r]);
-        for (int c = 0; c < cells.size(); ++c)
-            StringGrid1->setItem(r, c, new QTableWidgetItem(cells[c]));
+    QList<QStringList> rows;
+    try {
+        rows = HistoryTable::rows(sendLog().entries());
+    } catch (const Failure& failure) {
+        reportSendLogFailure(failure.text());
     }
-    StringGrid1->resizeColumnsToContents();
+    StringGrid1->setRowCount(int(rows.size()));
+    for (int r = 0; r < rows.size(); ++r) {
+        for (int c = 0; c < rows[r].size(); ++c) {
+            auto* item = new QTableWidgetItem(rows[r][c]);
+            item->setToolTip(rows[r][c]);
+            StringGrid1->setItem(r, c, item);
+        }
+    }
 }

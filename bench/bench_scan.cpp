@@ -47,10 +47,9 @@ int scanStep(const QString& book, const QString& logPath, const QDate& today)
 {
     BirthdayScanTask task(book, today, missedDaysKept);
     const SendLog log(logPath);
-    const std::optional<QDate> lastStartup = log.lastStartupBefore(today);
-    const QHash<QString, QDate> greeted = log.greetedSince(today.addDays(-missedDaysKept));
+    const GreetingRecord record = greetingRecord(log, today.addDays(-missedDaysKept));
     const GreetingPlan plan =
-        planGreetings(task.take(missedDays(lastStartup, today)), greeted, today);
+        planGreetings(task.take(missedDays(log.firstStartup(), today)), record, today);
     RecipientQueue queue;
     queue.append(plan.today);
     queue.takeBatch(5);

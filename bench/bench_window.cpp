@@ -64,6 +64,7 @@ public:
         return false;
     }
     bool askYesNo(const QString& text) override { return confirm(text); }
+    bool askYesNoDefaultNo(const QString& text) override { return confirm(text); }
     QString fileToOpen(const QString& caption, const QString&) override
     {
         note(caption);

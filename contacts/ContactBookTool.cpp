@@ -147,7 +147,8 @@ void listContacts(const QString& path, QTextStream& out)
     }
 }
 
-// The send log of the program folder, newest first, one submission a line.
+// The send log of the program folder, newest first, one sending-form
+// submission a line with its outcome.
 void printHistory(const QString& folder, QTextStream& out)
 {
     const QString path = QDir(folder).filePath(SendLog::fileName());
@@ -159,8 +160,8 @@ void printHistory(const QString& folder, QTextStream& out)
     }
     SendLog log(path);
     out << HistoryTable::columns().join(QLatin1Char('\t')) << '\n';
-    for (const LoggedSubmission& entry : log.entries())
-        out << HistoryTable::row(entry).join(QLatin1Char('\t')) << '\n';
+    for (const QStringList& row : HistoryTable::rows(log.entries()))
+        out << row.join(QLatin1Char('\t')) << '\n';
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DomStep.h"
+#include "GatewayAnswer.h"
 
 #include <QObject>
 #include <QString>
@@ -49,9 +50,9 @@ public:
     // every step was done, otherwise the failure's text.
     virtual void runSteps(const QString& gatewayOrigin, const DomSteps& steps,
                           std::function<void(const QString& failure)> done) = 0;
-    // The shown page's title and the first line of its text, for the send log.
-    virtual void
-    readPageSummary(std::function<void(const QString& title, const QString& firstLine)> done) = 0;
+    // The shown page as an answer: its title, first line, forms, and the
+    // alert boxes it raised since its navigation started.
+    virtual void readAnswer(std::function<void(const AnswerPage& page)> done) = 0;
 
 Q_SIGNALS:
     // Before each navigation of the top-level page, with the address as the

@@ -17,6 +17,9 @@ public:
     virtual bool confirm(const QString& text) = 0;
     // Question with Yes and No; true when the user chose Yes.
     virtual bool askYesNo(const QString& text) = 0;
+    // The same with No as the default: for a question where Yes may send a
+    // greeting twice.
+    virtual bool askYesNoDefaultNo(const QString& text) = 0;
     // A file to read or to write, chosen by the user among those the filter
     // names ("vCard (*.vcf);;CSV (*.csv)"); empty when the user cancelled.
     virtual QString fileToOpen(const QString& caption, const QString& filter) = 0;

@@ -5,9 +5,10 @@
 
 #include <optional>
 
-// The days whose birthdays may have gone without a greeting: those after the
-// last start-up and before today, at most the last maxDays of them, oldest
-// first. None when the program has no earlier start-up on record.
+// The days whose birthdays may have gone without a greeting: the last maxDays
+// days before today, whether the program ran on them or not, but none before
+// the program's first start-up on record (oldest first). None when there is no
+// earlier start-up on record.
 inline constexpr int missedDaysKept = 7;
-QList<QDate> missedDays(const std::optional<QDate>& lastStartup, const QDate& today,
+QList<QDate> missedDays(const std::optional<QDate>& firstStartup, const QDate& today,
                         int maxDays = missedDaysKept);

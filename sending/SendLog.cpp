@@ -1,7 +1,6 @@
 #include "SendLog.h"
 
 #include "Failure.h"
-#include "RecipientQueue.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -18,12 +17,35 @@ QString encodeList(const QStringList& list)
         QJsonDocument(QJsonArray::fromStringList(list)).toJson(QJsonDocument::Compact));
 }
 
-QStringList decodeList(const QString& text)
+// None when the text is not a JSON list of texts.
+std::optional<QStringList> decodeList(const QString& text)
 {
+    if (text.isEmpty())
+        return QStringList();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return std::nullopt;
     QStringList list;
-    for (const QJsonValue& value : QJsonDocument::fromJson(text.toUtf8()).array())
+    for (const QJsonValue& value : document.array()) {
+        if (!value.isString())
+            return std::nullopt;
         list << value.toString();
+    }
     return list;
+}
+
+QString kindText(LoggedSubmission::Kind kind)
+{
+    switch (kind) {
+    case LoggedSubmission::Kind::Send:
+        return QStringLiteral("send");
+    case LoggedSubmission::Kind::Verify:
+        return QStringLiteral("verify");
+    case LoggedSubmission::Kind::Declined:
+        return QStringLiteral("declined");
+    }
+    return {};
 }
 const QString timeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
@@ -44,7 +66,9 @@ SendLog::SendLog(const QString& path)
                      QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.setDatabaseName(path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+    // A log locked by another program is not waited for: the caller tries
+    // again later rather than stopping the window.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
     if (!db.open()) {
         const QSqlError error = db.lastError();
         db = QSqlDatabase();
@@ -59,9 +83,21 @@ SendLog::SendLog(const QString& path)
                              "numbers TEXT NOT NULL DEFAULT '', names TEXT NOT NULL DEFAULT '', "
                              "message TEXT NOT NULL DEFAULT '', schedule TEXT NOT NULL DEFAULT '', "
                              "submitted INTEGER NOT NULL DEFAULT 1, answered INTEGER NOT NULL "
-                             "DEFAULT 0, answer_title TEXT, answer_line TEXT)"),
+                             "DEFAULT 0, answer_title TEXT, answer_line TEXT, refused INTEGER NOT "
+                             "NULL DEFAULT 0)"),
               {});
         write(QStringLiteral("CREATE TABLE IF NOT EXISTS startup (at TEXT NOT NULL)"), {});
+        // Logs written before refusals were told apart lack the column.
+        QSqlQuery columns(QSqlDatabase::database(m_connection, false));
+        bool hasRefused = false;
+        if (columns.exec(QStringLiteral("PRAGMA table_info(submission)"))) {
+            while (columns.next())
+                hasRefused = hasRefused || columns.value(1).toString() == QLatin1String("refused");
+        }
+        if (!hasRefused)
+            write(QStringLiteral("ALTER TABLE submission ADD COLUMN refused INTEGER NOT NULL "
+                                 "DEFAULT 0"),
+                  {});
     } catch (...) {
         QSqlDatabase::database(m_connection, false).close();
         QSqlDatabase::removeDatabase(m_connection);
@@ -86,6 +122,19 @@ qint64 SendLog::write(const QString& sql, const QVariantList& values)
     return query.lastInsertId().toLongLong();
 }
 
+void SendLog::update(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(sql);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        throw logFailure(m_path, query.lastError());
+    if (query.numRowsAffected() != 1)
+        throw Failure(QStringLiteral("發送紀錄 %1 找不到第 %2 筆，結果沒有記下")
+                          .arg(m_path, values.last().toString()));
+}
+
 qint64 SendLog::recordSend(const QDateTime& at, const QStringList& numbers,
                            const QStringList& names, const QString& message,
                            const QString& schedule)
@@ -103,17 +152,60 @@ qint64 SendLog::recordVerify(const QDateTime& at)
                  {at.toString(timeFormat)});
 }
 
-void SendLog::recordAnswer(qint64 id, const QString& title, const QString& firstLine)
+void SendLog::recordAnswer(qint64 id, const QString& title, const QString& firstLine, bool refused)
 {
-    write(QStringLiteral("UPDATE submission SET answered = 1, answer_title = COALESCE(?, ''), "
-                         "answer_line = COALESCE(?, '') WHERE id = ?"),
-          {title, firstLine, id});
+    update(QStringLiteral("UPDATE submission SET answered = 1, answer_title = COALESCE(?, ''), "
+                          "answer_line = COALESCE(?, ''), refused = ? WHERE id = ?"),
+           {title, firstLine, refused ? 1 : 0, id});
 }
 
 void SendLog::recordNotSubmitted(qint64 id, const QString& why)
 {
-    write(QStringLiteral("UPDATE submission SET submitted = 0, answer_line = ? WHERE id = ?"),
-          {why, id});
+    update(QStringLiteral("UPDATE submission SET submitted = 0, answer_line = ? WHERE id = ?"),
+           {why, id});
+}
+
+void SendLog::recordDeclined(const QDateTime& at, const QStringList& numbers,
+                             const QStringList& names, const QString& why)
+{
+    write(QStringLiteral("INSERT INTO submission (at, kind, numbers, names, submitted, "
+                         "answer_line) VALUES (?, 'declined', ?, ?, 0, ?)"),
+          {at.toString(timeFormat), encodeList(numbers), encodeList(names), why});
+}
+
+qint64 SendLog::store(const LoggedSubmission& row)
+{
+    QVariantList values{row.at.toString(timeFormat),
+                        kindText(row.kind),
+                        encodeList(row.numbers),
+                        encodeList(row.names),
+                        row.message,
+                        row.schedule,
+                        row.submitted ? 1 : 0,
+                        row.answered ? 1 : 0,
+                        row.answerTitle,
+                        row.answerLine,
+                        row.refused ? 1 : 0};
+    if (row.id != 0) {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        query.prepare(QStringLiteral(
+            "UPDATE submission SET at = ?, kind = ?, numbers = ?, names = ?, message = "
+            "COALESCE(?, ''), schedule = COALESCE(?, ''), submitted = ?, answered = ?, "
+            "answer_title = ?, answer_line = ?, refused = ? WHERE id = ?"));
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        query.addBindValue(row.id);
+        if (!query.exec())
+            throw logFailure(m_path, query.lastError());
+        if (query.numRowsAffected() == 1)
+            return row.id;
+        // The row is gone (the file was replaced): it is written anew.
+    }
+    return write(QStringLiteral("INSERT INTO submission (at, kind, numbers, names, message, "
+                                "schedule, submitted, answered, answer_title, answer_line, "
+                                "refused) VALUES (?, ?, ?, ?, COALESCE(?, ''), COALESCE(?, ''), "
+                                "?, ?, ?, ?, ?)"),
+                 values);
 }
 
 void SendLog::recordStartup(const QDateTime& at)
@@ -121,12 +213,10 @@ void SendLog::recordStartup(const QDateTime& at)
     write(QStringLiteral("INSERT INTO startup (at) VALUES (?)"), {at.toString(timeFormat)});
 }
 
-std::optional<QDate> SendLog::lastStartupBefore(const QDate& day) const
+std::optional<QDate> SendLog::firstStartup() const
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("SELECT max(substr(at, 1, 10)) FROM startup WHERE at < ?"));
-    query.addBindValue(day.toString(Qt::ISODate));
-    if (!query.exec())
+    if (!query.exec(QStringLiteral("SELECT min(substr(at, 1, 10)) FROM startup")))
         throw logFailure(m_path, query.lastError());
     if (!query.next() || query.isNull(0))
         return std::nullopt;
@@ -134,47 +224,26 @@ std::optional<QDate> SendLog::lastStartupBefore(const QDate& day) const
     return last.isValid() ? std::optional<QDate>(last) : std::nullopt;
 }
 
-QHash<QString, QDate> SendLog::greetedSince(const QDate& since) const
+QList<LoggedSubmission> SendLog::submissionsSince(const QDate& since) const
 {
-    // The send a verification confirms may have been submitted the day before.
-    const QList<LoggedSubmission> rows =
-        read(QStringLiteral("at >= ?"), {since.addDays(-1).toString(Qt::ISODate)}, false);
-    QHash<QString, QDate> greeted;
-    QStringList lastSent;
-    for (const LoggedSubmission& row : rows) {
-        if (!row.submitted)
-            continue;
-        if (row.kind == LoggedSubmission::Kind::Send) {
-            lastSent = row.numbers;
-            continue;
-        }
-        const QDate day = row.at.date();
-        if (day < since)
-            continue;
-        for (const QString& number : lastSent) {
-            const QString dialled = dialledNumber(number);
-            if (!dialled.isEmpty())
-                greeted.insert(dialled, std::max(day, greeted.value(dialled)));
-        }
-    }
-    return greeted;
+    return read(QStringLiteral("at >= ?"), {since.addDays(-1).toString(Qt::ISODate)}, true);
 }
 
 QList<LoggedSubmission> SendLog::entries() const
 {
-    return read({}, {}, true);
+    return read({}, {}, false);
 }
 
 QList<LoggedSubmission> SendLog::read(const QString& where, const QVariantList& values,
-                                      bool newestFirst) const
+                                      bool strict) const
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT id, at, kind, numbers, names, message, schedule, "
-                                 "submitted, answered, answer_title, answer_line FROM submission%1 "
-                                 "ORDER BY id %2")
-                      .arg(where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where,
-                           newestFirst ? QStringLiteral("DESC") : QStringLiteral("ASC")));
+    query.prepare(
+        QStringLiteral("SELECT id, at, kind, numbers, names, message, schedule, "
+                       "submitted, answered, answer_title, answer_line, refused FROM submission%1 "
+                       "ORDER BY id")
+            .arg(where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where));
     for (const QVariant& value : values)
         query.addBindValue(value);
     if (!query.exec())
@@ -184,17 +253,23 @@ QList<LoggedSubmission> SendLog::read(const QString& where, const QVariantList& 
         LoggedSubmission row;
         row.id = query.value(0).toLongLong();
         row.at = QDateTime::fromString(query.value(1).toString(), timeFormat);
-        row.kind = query.value(2).toString() == QLatin1String("verify")
-                       ? LoggedSubmission::Kind::Verify
-                       : LoggedSubmission::Kind::Send;
-        row.numbers = decodeList(query.value(3).toString());
-        row.names = decodeList(query.value(4).toString());
+        const QString kind = query.value(2).toString();
+        row.kind = kind == QLatin1String("verify")     ? LoggedSubmission::Kind::Verify
+                   : kind == QLatin1String("declined") ? LoggedSubmission::Kind::Declined
+                                                       : LoggedSubmission::Kind::Send;
+        const std::optional<QStringList> numbers = decodeList(query.value(3).toString());
+        const std::optional<QStringList> names = decodeList(query.value(4).toString());
+        if (strict && (!numbers || !names))
+            throw Failure(QStringLiteral("發送紀錄 %1 的第 %2 筆無法解讀").arg(m_path).arg(row.id));
+        row.numbers = numbers.value_or(QStringList());
+        row.names = names.value_or(QStringList());
         row.message = query.value(5).toString();
         row.schedule = query.value(6).toString();
         row.submitted = query.value(7).toBool();
         row.answered = query.value(8).toBool();
         row.answerTitle = query.value(9).toString();
         row.answerLine = query.value(10).toString();
+        row.refused = query.value(11).toBool();
         rows << row;
     }
     if (query.lastError().isValid())

@@ -4,6 +4,7 @@
 #include "Failure.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QStringDecoder>
 
@@ -329,7 +330,8 @@ void ProfileFile::writeString(QStringView section, QStringView key, QStringView 
     const QByteArray header =
         encodeOrRefuse(m_path, QLatin1Char('[') + section.toString() + QLatin1Char(']'));
 
-    std::vector<RawLine> lines = splitLines(readFileForEdit(m_path));
+    const QByteArray before = readFileForEdit(m_path);
+    std::vector<RawLine> lines = splitLines(before);
     const std::vector<ParsedLine> parsed = parseAll(lines);
     const std::optional<SectionRange> range = findSection(lines, parsed, section);
 
@@ -372,7 +374,12 @@ void ProfileFile::writeString(QStringView section, QStringView key, QStringView 
         }
     }
 
+    // A file that already holds the entry is left alone: one the user made
+    // read-only on purpose raises nothing.
+    const QByteArray after = joinLines(lines);
+    if (after == before && QFileInfo::exists(m_path))
+        return;
     AtomicFile file(m_path, m_access);
-    if (file.write(joinLines(lines)) != AtomicFile::Status::Written)
+    if (file.write(after) != AtomicFile::Status::Written)
         throw Failure(unableToWrite(m_path));
 }

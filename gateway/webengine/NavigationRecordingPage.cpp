@@ -28,6 +28,11 @@ bool NavigationRecordingPage::acceptNavigationRequest(const QUrl& url, Navigatio
     return true;
 }
 
+void NavigationRecordingPage::javaScriptAlert(const QUrl&, const QString& msg)
+{
+    Q_EMIT alertRaised(msg);
+}
+
 void NavigationRecordingPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
                                                        const QString& message, int lineNumber,
                                                        const QString& sourceID)

@@ -14,7 +14,12 @@ WebEngineHost::WebEngineHost(QObject* parent) : BrowserHost(parent)
     m_page = new NavigationRecordingPage(m_view);
     m_view->setPage(m_page);
     connect(m_page, &NavigationRecordingPage::navigationStarting, this,
-            &BrowserHost::navigationStarting);
+            [this](const QString& address, NavigationKind kind) {
+                m_alerts.clear();
+                Q_EMIT navigationStarting(address, kind);
+            });
+    connect(m_page, &NavigationRecordingPage::alertRaised, this,
+            [this](const QString& text) { m_alerts << text; });
     connect(m_page, &QWebEnginePage::loadingChanged, this,
             [this](const QWebEngineLoadingInfo& info) {
                 if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
@@ -60,16 +65,29 @@ void WebEngineHost::runSteps(const QString& gatewayOrigin, const DomSteps& steps
                           });
 }
 
-void WebEngineHost::readPageSummary(
-    std::function<void(const QString& title, const QString& firstLine)> done)
+void WebEngineHost::readAnswer(std::function<void(const AnswerPage& page)> done)
 {
-    static const QString summary = QStringLiteral(
-        "(function () { try { const text = document.body ? document.body.innerText : '';"
-        " const line = text.split('\\n').map((l) => l.trim()).find((l) => l.length > 0) || '';"
-        " return [document.title, line]; } catch (e) { return ['', '']; } })()");
-    m_page->runJavaScript(summary, QWebEngineScript::ApplicationWorld,
-                          [done = std::move(done)](const QVariant& result) {
+    static const QString read = QStringLiteral(
+        "(function () { try {"
+        " const title = document.title.trim();"
+        " const text = document.body ? document.body.innerText : '';"
+        " const line = text.split('\\n').map((l) => l.trim())"
+        "   .find((l) => l.length > 0 && l !== title) || '';"
+        " const named = (n) => document.getElementsByName(n).length > 0;"
+        " const msg = document.getElementById('InputMsg');"
+        " return [document.title, line, named('fuid') && named('pwd'),"
+        "   !!msg && typeof msg.value === 'string' && msg.value.length > 0, named('auth_code')];"
+        " } catch (e) { return ['', '', false, false, false]; } })()");
+    m_page->runJavaScript(read, QWebEngineScript::ApplicationWorld,
+                          [alerts = m_alerts, done = std::move(done)](const QVariant& result) {
                               const QVariantList parts = result.toList();
-                              done(parts.value(0).toString(), parts.value(1).toString());
+                              AnswerPage page;
+                              page.title = parts.value(0).toString();
+                              page.firstLine = parts.value(1).toString();
+                              page.hasLogInForm = parts.value(2).toBool();
+                              page.hasFilledSendForm = parts.value(3).toBool();
+                              page.hasVerifyForm = parts.value(4).toBool();
+                              page.alerts = alerts;
+                              done(page);
                           });
 }

@@ -20,10 +20,12 @@ public:
     void navigate(const QString& address) override;
     void runSteps(const QString& gatewayOrigin, const DomSteps& steps,
                   std::function<void(const QString& failure)> done) override;
-    void readPageSummary(
-        std::function<void(const QString& title, const QString& firstLine)> done) override;
+    void readAnswer(std::function<void(const AnswerPage& page)> done) override;
 
 private:
     QPointer<QWebEngineView> m_view;
     NavigationRecordingPage* m_page = nullptr;
+    // The alert boxes of the page loading or shown, never shown to the user:
+    // they are part of the gateway's answer.
+    QStringList m_alerts;
 };

@@ -51,6 +51,13 @@ bool QtDialogs::askYesNo(const QString& text)
     return execCentred(box) == QMessageBox::Yes;
 }
 
+bool QtDialogs::askYesNoDefaultNo(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, m_title, text, QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    return execCentred(box) == QMessageBox::Yes;
+}
+
 QString QtDialogs::fileToOpen(const QString& caption, const QString& filter)
 {
     return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, {}, filter);

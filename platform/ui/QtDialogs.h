@@ -12,6 +12,7 @@ public:
     void showError(const QString& text) override;
     bool confirm(const QString& text) override;
     bool askYesNo(const QString& text) override;
+    bool askYesNoDefaultNo(const QString& text) override;
     QString fileToOpen(const QString& caption, const QString& filter) override;
     QString fileToSave(const QString& caption, const QString& filter) override;
 

@@ -7,14 +7,15 @@
 #include <optional>
 
 BrowserWindow::BrowserWindow(const QString& exeDir, const QString& gatewayBase, int timeoutMs,
-                             const FixedClock& clock)
+                             const FixedClock& clock, int pageTimeoutMs)
     : m_timeout(timeoutMs), m_clock(clock),
       m_view(qobject_cast<QWebEngineView*>(m_browser.widget())),
       m_form(FormServices{.exeDir = exeDir + QLatin1Char('/'),
                           .gatewayBase = gatewayBase,
                           .clock = &m_clock,
                           .dialogs = &m_dialogs,
-                          .browser = &m_browser})
+                          .browser = &m_browser,
+                          .pageTimeoutMs = pageTimeoutMs})
 {}
 
 void BrowserWindow::showAndWaitForPage()

@@ -15,9 +15,10 @@ class QWebEngineView;
 class BrowserWindow
 {
 public:
-    // exeDir is the program's folder; every wait gives up after timeoutMs.
+    // exeDir is the program's folder; every wait gives up after timeoutMs;
+    // the window's own wait for a gateway page after pageTimeoutMs.
     BrowserWindow(const QString& exeDir, const QString& gatewayBase, int timeoutMs,
-                  const FixedClock& clock = FixedClock());
+                  const FixedClock& clock = FixedClock(), int pageTimeoutMs = 30000);
 
     TForm1& form() { return m_form; }
     RecordingDialogs& dialogs() { return m_dialogs; }

@@ -1,11 +1,14 @@
 // The window over a program folder with a scripted browser, run as a process
 // of its own so a test can kill it. "send": 一次完成 for the day's birthdays,
 // up to the verification's submission; prints "submitted" and waits to be
-// killed. "boxes": prints the recipient boxes after the start-up.
+// killed. "boxes": prints the recipient boxes after the start-up, and on a
+// second line the questions it asked (answered with their defaults).
 #include "FakeBrowser.h"
 #include "FixedClock.h"
 #include "RecordingDialogs.h"
 #include "Unit1.h"
+
+#include "Memo.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -35,9 +38,11 @@ int main(int argc, char* argv[])
         QStringList boxes;
         for (const QLineEdit* box : form.recipientBoxes())
             boxes << box->text();
-        std::printf("%s\n", qPrintable(boxes.join(QLatin1Char(','))));
+        std::printf("%s\n%s\n", qPrintable(boxes.join(QLatin1Char(','))),
+                    qPrintable(dialogs.questions().join(QLatin1Char('|'))));
         return 0;
     }
+    form.Memo1->setText(QStringLiteral("生日快樂"));
     browser.loadPage(smsPage);
     form.BitBtn7->click();
     // The probe finds the sending form; the send's answer then starts the verification.
@@ -45,6 +50,9 @@ int main(int argc, char* argv[])
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     browser.announceNavigation(smsPage, NavigationKind::FormSubmitted);
     browser.completeDocument(smsPage);
+    // The answer is read, then the verification runs.
+    for (int wait = 0; wait < 500 && browser.stepRuns().size() < 3; ++wait)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     if (browser.stepRuns().size() != 3)
         return 1;
     std::printf("submitted\n");

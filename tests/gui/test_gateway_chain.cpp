@@ -5,12 +5,15 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+
+Q_DECLARE_METATYPE(AnswerPage)
 
 namespace {
 
@@ -59,6 +62,12 @@ private Q_SLOTS:
     void oneStepWaitsForTheSmsPage();
     void oneStepOpensTheSmsPageFromElsewhere();
     void pageThatFailsGivesTheConnectionMessage();
+    void refusalEndsTheChainInTheGatewaysWords_data();
+    void refusalEndsTheChainInTheGatewaysWords();
+    void emptyMessageIsNotSent_data();
+    void emptyMessageIsNotSent();
+    void pageThatFailedIsLoadedAgain_data();
+    void pageThatFailedIsLoadedAgain();
     void logInButtonOnSmsPage();
     void logInButtonOnAnotherAddressSaysSo_data();
     void logInButtonOnAnotherAddressSaysSo();
@@ -162,7 +171,9 @@ void TestGatewayChain::answer(const QString& address)
     QCoreApplication::processEvents();
     m_browser->announceNavigation(address, NavigationKind::FormSubmitted);
     m_browser->completeDocument(address);
-    QCoreApplication::processEvents();
+    // The answer is read from the page, then the next step runs.
+    for (int turn = 0; turn < 3; ++turn)
+        QCoreApplication::processEvents();
 }
 
 void TestGatewayChain::lastUrlFollowsTheTopLevelPage()
@@ -288,6 +299,98 @@ void TestGatewayChain::oneStepOpensTheSmsPageFromElsewhere()
     m_browser->loadPage(smsPage);
     QTRY_COMPARE_WITH_TIMEOUT(m_browser->stepRuns().size(), 2, 2000);
     expectRuns({probe, expectedSend()});
+}
+
+// The gateway refuses one of the chain's forms: the chain ends there with the
+// page's own words, and no later step runs.
+void TestGatewayChain::refusalEndsTheChainInTheGatewaysWords_data()
+{
+    QTest::addColumn<int>("refusedAnswer"); // 0 log-in, 1 send, 2 verification
+    QTest::addColumn<AnswerPage>("page");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("log-in form again")
+        << 0 << AnswerPage{"簡訊閘道登入", "帳號或密碼錯誤，請重新登入。", {}, true, false, false}
+        << "登入沒有成功，閘道回覆：簡訊閘道登入 — 帳號或密碼錯誤，請重新登入。";
+    QTest::newRow("send refused in an alert")
+        << 1 << AnswerPage{"簡訊閘道", "請按返回。", {"門號格式錯誤"}, false, false, false}
+        << "發送沒有成功，閘道回覆：簡訊閘道 — 請按返回。 — 門號格式錯誤。";
+    QTest::newRow("wrong code") << 2
+                                << AnswerPage{"認證失敗", "認證碼錯誤。", {}, false, false, false}
+                                << "認證沒有成功，閘道回覆：認證失敗 — 認證碼錯誤。";
+}
+
+void TestGatewayChain::refusalEndsTheChainInTheGatewaysWords()
+{
+    QFETCH(int, refusedAnswer);
+    QFETCH(AnswerPage, page);
+    QFETCH(QString, error);
+    startChainOnLoginPage();
+    for (int step = 0; step < refusedAnswer; ++step)
+        answer();
+    m_browser->setAnswer(page);
+    answer();
+    QCOMPARE(m_dialogs.errors(), QStringList{error});
+    QCOMPARE(m_form->ChainStep, QString());
+    QCOMPARE(m_browser->stepRuns().size(), 2 + refusedAnswer);
+    answer();
+    QCOMPARE(m_browser->stepRuns().size(), 2 + refusedAnswer);
+    QCOMPARE(m_dialogs.questions(), QStringList());
+}
+
+void TestGatewayChain::emptyMessageIsNotSent_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("一次完成, empty") << "BitBtn7"
+                                     << "";
+    QTest::newRow("發送簡訊, white space") << "BitBtn4"
+                                           << " \r\n\t";
+}
+
+void TestGatewayChain::emptyMessageIsNotSent()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, message);
+    m_form->Memo1->setText(message);
+    activateForm();
+    m_browser->loadPage(smsPage);
+    m_dialogs.clear();
+    m_form->PageControl1->setCurrentIndex(1);
+    QTest::mouseClick(m_form->findChild<QPushButton*>(button), Qt::LeftButton);
+    QCOMPARE(m_dialogs.texts(), QStringList{QStringLiteral("簡訊內容是空的，請先輸入祝福的話")});
+    QCoreApplication::processEvents();
+    expectRuns({});
+}
+
+// The SMS page failed to load (the gateway was down at start): the line over
+// the browser says so, and "一次完成" or "登入" load it again before acting.
+void TestGatewayChain::pageThatFailedIsLoadedAgain_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::newRow("一次完成") << "BitBtn7";
+    QTest::newRow("登入") << "BitBtn5";
+}
+
+void TestGatewayChain::pageThatFailedIsLoadedAgain()
+{
+    QFETCH(QString, button);
+    m_form->show();
+    m_browser->announceNavigation(smsPage);
+    m_browser->completeDocument(smsPage, false, QStringLiteral("net::ERR_CONNECTION_REFUSED"));
+    const QString down =
+        QStringLiteral("無法連線到簡訊閘道 %1（net::ERR_CONNECTION_REFUSED）").arg(smsPage);
+    const auto* where = m_form->findChild<QLabel*>(QStringLiteral("Label11"));
+    QCOMPARE(where->text(), down);
+    QVERIFY(where->isVisible());
+    m_dialogs.clear();
+
+    m_form->PageControl1->setCurrentIndex(1);
+    QTest::mouseClick(m_form->findChild<QPushButton*>(button), Qt::LeftButton);
+    QCOMPARE(m_browser->navigations(), (QStringList{smsPage, smsPage}));
+    m_browser->loadPage(smsPage);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_browser->stepRuns().isEmpty(), 2000);
+    QVERIFY(!where->isVisible());
+    QCOMPARE(m_dialogs.texts(), QStringList());
 }
 
 void TestGatewayChain::pageThatFailsGivesTheConnectionMessage()

@@ -36,9 +36,8 @@ void FakeBrowser::runSteps(const QString& gatewayOrigin, const DomSteps& steps,
         Qt::QueuedConnection);
 }
 
-void FakeBrowser::readPageSummary(
-    std::function<void(const QString& title, const QString& firstLine)> done)
+void FakeBrowser::readAnswer(std::function<void(const AnswerPage& page)> done)
 {
     QMetaObject::invokeMethod(
-        this, [this, done = std::move(done)] { done(m_title, m_firstLine); }, Qt::QueuedConnection);
+        this, [this, done = std::move(done)] { done(m_answer); }, Qt::QueuedConnection);
 }

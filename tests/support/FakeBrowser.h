@@ -22,18 +22,17 @@ public:
     // does: done, or the failure queued with failNextRun.
     void runSteps(const QString& gatewayOrigin, const DomSteps& steps,
                   std::function<void(const QString& failure)> done) override;
-    void readPageSummary(
-        std::function<void(const QString& title, const QString& firstLine)> done) override;
+    void readAnswer(std::function<void(const AnswerPage& page)> done) override;
 
     const QStringList& navigations() const { return m_navigations; }
     const QList<DomSteps>& stepRuns() const { return m_stepRuns; }
     const QStringList& origins() const { return m_origins; }
     void failNextRun(const QString& failure) { m_nextFailure = failure; }
-    // The page that answers a summary request.
+    // The page shown as the answer to every submission from now on.
+    void setAnswer(const AnswerPage& page) { m_answer = page; }
     void setPageSummary(const QString& title, const QString& firstLine)
     {
-        m_title = title;
-        m_firstLine = firstLine;
+        m_answer = AnswerPage{title, firstLine, {}, false, false, false};
     }
     // The next navigation is recorded, then fails with this text.
     void failNextNavigate(const QString& failure) { m_nextNavigateFailure = failure; }
@@ -60,7 +59,6 @@ private:
     QList<DomSteps> m_stepRuns;
     QStringList m_origins;
     QString m_nextFailure;
-    QString m_title;
-    QString m_firstLine;
+    AnswerPage m_answer;
     QString m_nextNavigateFailure;
 };

@@ -28,6 +28,12 @@ bool RecordingDialogs::askYesNo(const QString& text)
     return confirm(text);
 }
 
+bool RecordingDialogs::askYesNoDefaultNo(const QString& text)
+{
+    record(Shown::Question, text);
+    return m_answers.isEmpty() ? false : m_answers.takeFirst();
+}
+
 QString RecordingDialogs::fileToOpen(const QString& caption, const QString&)
 {
     record(Shown::Question, caption);

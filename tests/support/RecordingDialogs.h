@@ -26,13 +26,15 @@ public:
     void showError(const QString& text) override;
     bool confirm(const QString& text) override;
     bool askYesNo(const QString& text) override;
+    // Answered No, the default, when no answer is queued.
+    bool askYesNoDefaultNo(const QString& text) override;
     // The file dialogs are recorded as questions with their caption and
     // answered from their own queue; empty (cancelled) when it is empty.
     QString fileToOpen(const QString& caption, const QString& filter) override;
     QString fileToSave(const QString& caption, const QString& filter) override;
     void queueFiles(const QStringList& paths) { m_files += paths; }
 
-    // The next questions are answered with these, in order; OK (Yes) when empty.
+    // The next questions are answered with these, in order; the default when empty.
     void queueAnswers(QList<bool> answers) { m_answers += answers; }
     // Runs while a box is "open", to check what the window looked like then.
     void setOnShow(std::function<void(const Shown&)> hook) { m_onShow = std::move(hook); }

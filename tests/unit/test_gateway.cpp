@@ -1,6 +1,7 @@
 #include "DomRunner.h"
 #include "GatewayActions.h"
 #include "GatewayAddress.h"
+#include "GatewayAnswer.h"
 #include "OneStepChain.h"
 #include "PageWait.h"
 
@@ -10,6 +11,7 @@
 #include <QTest>
 
 Q_DECLARE_METATYPE(DomSteps)
+Q_DECLARE_METATYPE(AnswerPage)
 
 class TestGateway : public QObject
 {
@@ -34,6 +36,10 @@ private Q_SLOTS:
     void scriptCarriesStepsOnlyAsData();
     void failureTexts_data();
     void failureTexts();
+
+    void refusalRule_data();
+    void refusalRule();
+    void refusalInTheGatewaysWords();
 
     void chainDecisions_data();
     void chainDecisions();
@@ -274,6 +280,78 @@ void TestGateway::failureTexts()
     QFETCH(QVariant, result);
     QFETCH(QString, text);
     QCOMPARE(DomRunner::failureText(steps, result), text);
+}
+
+// Answer pages as gateways write them, for the step just submitted.
+namespace {
+
+AnswerPage page(const QString& title, const QString& line, const QStringList& alerts = {},
+                bool logInForm = false, bool filledSendForm = false, bool verifyForm = false)
+{
+    return AnswerPage{title, line, alerts, logInForm, filledSendForm, verifyForm};
+}
+
+} // namespace
+
+void TestGateway::refusalRule_data()
+{
+    using Step = GatewayAnswer::Step;
+    QTest::addColumn<int>("step");
+    QTest::addColumn<AnswerPage>("page");
+    QTest::addColumn<bool>("refused");
+    // Accepted.
+    QTest::newRow("sent") << int(Step::Verify) << page("簡訊已送出", "帳號: demo") << false;
+    QTest::newRow("counts with a zero failure")
+        << int(Step::Verify) << page("發送結果", "發送成功 3 筆，失敗 0 筆") << false;
+    QTest::newRow("help text further down")
+        << int(Step::Verify) << page("簡訊發送完成", "若發送失敗請洽客服") << false;
+    QTest::newRow("plain page after log-in")
+        << int(Step::LogIn) << page("簡訊發送", "帳號 demo") << false;
+    QTest::newRow("verification form after send")
+        << int(Step::Send) << page("簡訊認證", "認證碼", {}, false, false, true) << false;
+    QTest::newRow("English success")
+        << int(Step::Verify) << page("SMS", "Message sent to 2 recipients") << false;
+    QTest::newRow("alert without a refusal")
+        << int(Step::Verify) << page("簡訊", "", {"感謝您的使用"}) << false;
+    // Refused by words.
+    QTest::newRow("wrong code") << int(Step::Verify) << page("認證失敗", "認證碼錯誤。") << true;
+    QTest::newRow("log-in failed")
+        << int(Step::LogIn) << page("登入失敗", "帳號或密碼錯誤。") << true;
+    QTest::newRow("only the line") << int(Step::Verify) << page("簡訊閘道", "驗證碼不正確") << true;
+    QTest::newRow("expired session")
+        << int(Step::Send) << page("簡訊閘道", "連線逾時，請重新登入") << true;
+    QTest::newRow("English error")
+        << int(Step::Verify) << page("Error", "The code you entered is incorrect") << true;
+    QTest::newRow("English denied") << int(Step::LogIn) << page("Gateway", "Access denied") << true;
+    QTest::newRow("alert box") << int(Step::Verify) << page("簡訊閘道", "請稍候", {"認證碼無效"})
+                               << true;
+    // Refused by showing the step's form again.
+    QTest::newRow("log-in form again")
+        << int(Step::LogIn) << page("簡訊閘道登入", "帳號", {}, true) << true;
+    QTest::newRow("filled message again")
+        << int(Step::Send) << page("簡訊發送", "帳號 demo", {}, false, true) << true;
+    QTest::newRow("verification form again")
+        << int(Step::Verify) << page("簡訊認證", "請輸入認證碼", {}, false, false, true) << true;
+    QTest::newRow("success words do not hide a form shown again")
+        << int(Step::Verify) << page("登入成功", "", {}, false, false, true) << true;
+}
+
+void TestGateway::refusalRule()
+{
+    QFETCH(int, step);
+    QFETCH(AnswerPage, page);
+    QFETCH(bool, refused);
+    QCOMPARE(GatewayAnswer::isRefusal(GatewayAnswer::Step(step), page), refused);
+}
+
+void TestGateway::refusalInTheGatewaysWords()
+{
+    QCOMPARE(
+        GatewayAnswer::refusalText(GatewayAnswer::Step::Verify, page("認證失敗", "認證碼錯誤。")),
+        QStringLiteral("認證沒有成功，閘道回覆：認證失敗 — 認證碼錯誤。"));
+    QCOMPARE(GatewayAnswer::refusalText(GatewayAnswer::Step::LogIn,
+                                        page("簡訊閘道登入", "", {"密碼錯誤"}, true)),
+             QStringLiteral("登入沒有成功，閘道回覆：簡訊閘道登入 — 密碼錯誤。"));
 }
 
 void TestGateway::chainDecisions_data()

@@ -23,6 +23,8 @@ private Q_SLOTS:
     void logoutEndsTheSession();
     void pagesEscapeWhatTheyShow();
     void unknownPathIsNotFound();
+    void misbehaviours_data();
+    void misbehaviours();
     void formBodies_data();
     void formBodies();
 
@@ -75,6 +77,56 @@ QMap<QString, QString> TestGatewayDemo::sendingForm(const QString& text) const
             {QStringLiteral("mobile04"), QString()},
             {QStringLiteral("mobile05"), QString()},
             {QStringLiteral("sendType"), QStringLiteral("now")}};
+}
+
+Q_DECLARE_METATYPE(DemoBehaviour)
+
+// Each switch makes the verification (or the log-in) answer as a gateway that
+// says no, drops the line or never finishes would; what is taken is kept.
+void TestGatewayDemo::misbehaviours_data()
+{
+    QTest::addColumn<DemoBehaviour>("behaviour");
+    QTest::addColumn<QString>("page"); // what the verification's page holds
+    QTest::addColumn<int>("delivery");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("code refused") << DemoBehaviour{false, true, false, false, false}
+                                  << "name=\"auth_code\"" << int(DemoResponse::Delivery::Whole)
+                                  << 0;
+    QTest::newRow("refusal in an alert")
+        << DemoBehaviour{false, true, true, false, false} << "alert(\"認證碼錯誤。\")"
+        << int(DemoResponse::Delivery::Whole) << 0;
+    QTest::newRow("connection dropped")
+        << DemoBehaviour{false, false, false, true, false} << "簡訊已送出"
+        << int(DemoResponse::Delivery::Dropped) << 1;
+    QTest::newRow("answer never finishes")
+        << DemoBehaviour{false, false, false, false, true} << "簡訊已送出"
+        << int(DemoResponse::Delivery::Unfinished) << 1;
+}
+
+void TestGatewayDemo::misbehaviours()
+{
+    QFETCH(DemoBehaviour, behaviour);
+    QFETCH(QString, page);
+    QFETCH(int, delivery);
+    QFETCH(int, kept);
+    m_gateway = std::make_unique<DemoGateway>(
+        DemoAccount{QStringLiteral("帳號"), QStringLiteral("p\"w"), QStringLiteral("1234")},
+        QString(), behaviour);
+    logIn();
+    request(QStringLiteral("POST"), QStringLiteral("/front_end/send"), sendingForm("hi"));
+    const DemoResponse answer = request(QStringLiteral("POST"), QStringLiteral("/front_end/auth"),
+                                        {{QStringLiteral("auth_code"), QStringLiteral("1234")}});
+    QVERIFY2(answer.html.contains(page), qPrintable(answer.html));
+    QCOMPARE(int(answer.delivery), delivery);
+    QCOMPARE(m_gateway->outbox().size(), kept);
+
+    m_gateway = std::make_unique<DemoGateway>(DemoAccount{}, QString(),
+                                              DemoBehaviour{true, false, false, false, false});
+    const DemoResponse refused = request(QStringLiteral("POST"), QStringLiteral("/front_end/login"),
+                                         {{QStringLiteral("fuid"), QStringLiteral("demo")},
+                                          {QStringLiteral("pwd"), QStringLiteral("demo")}});
+    QVERIFY(refused.redirect.isEmpty());
+    QVERIFY(refused.html.contains(QLatin1String("name=\"pwd\"")));
 }
 
 void TestGatewayDemo::logInPageUntilLoggedIn()

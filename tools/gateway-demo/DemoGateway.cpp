@@ -6,9 +6,22 @@
 #include <QJsonDocument>
 #include <QUuid>
 
-DemoGateway::DemoGateway(DemoAccount account, QString outboxFile)
-    : m_account(std::move(account)), m_outboxFile(std::move(outboxFile))
+DemoGateway::DemoGateway(DemoAccount account, QString outboxFile, DemoBehaviour behaviour)
+    : m_account(std::move(account)), m_behaviour(behaviour), m_outboxFile(std::move(outboxFile))
 {}
+
+DemoResponse DemoGateway::refuse(const QString& title, const QString& text,
+                                 const QString& formAgain) const
+{
+    DemoResponse response;
+    if (m_behaviour.alertRefusals)
+        response.html = DemoPages::alert(text);
+    else if (!formAgain.isEmpty())
+        response.html = formAgain;
+    else
+        response.html = DemoPages::notice(title, text);
+    return response;
+}
 
 DemoResponse DemoGateway::handle(const DemoRequest& request)
 {
@@ -63,12 +76,12 @@ DemoResponse DemoGateway::smsPage(const Session& session) const
 DemoResponse DemoGateway::logIn(Session& session, const DemoRequest& request) const
 {
     DemoResponse response;
+    if (m_behaviour.refuseLogIn)
+        return refuse(QStringLiteral("登入失敗"), QStringLiteral("帳號或密碼錯誤。"),
+                      DemoPages::logIn(QStringLiteral("帳號或密碼錯誤，請重新登入。")));
     if (request.fields.value(QStringLiteral("fuid")) != m_account.account ||
-        request.fields.value(QStringLiteral("pwd")) != m_account.password) {
-        response.html =
-            DemoPages::notice(QStringLiteral("登入失敗"), QStringLiteral("帳號或密碼錯誤。"));
-        return response;
-    }
+        request.fields.value(QStringLiteral("pwd")) != m_account.password)
+        return refuse(QStringLiteral("登入失敗"), QStringLiteral("帳號或密碼錯誤。"), {});
     session.loggedIn = true;
     response.redirect = QStringLiteral("/front_end/sms");
     return response;
@@ -115,15 +128,19 @@ DemoResponse DemoGateway::verify(Session& session, const DemoRequest& request)
             DemoPages::notice(QStringLiteral("認證失敗"), QStringLiteral("沒有待認證的簡訊。"));
         return response;
     }
-    if (request.fields.value(QStringLiteral("auth_code")) != m_account.code) {
-        response.html =
-            DemoPages::notice(QStringLiteral("認證失敗"), QStringLiteral("認證碼錯誤。"));
-        return response;
-    }
+    if (m_behaviour.refuseCode)
+        return refuse(QStringLiteral("認證失敗"), QStringLiteral("認證碼錯誤。"),
+                      DemoPages::verification(QStringLiteral("認證碼錯誤，請重新輸入。")));
+    if (request.fields.value(QStringLiteral("auth_code")) != m_account.code)
+        return refuse(QStringLiteral("認證失敗"), QStringLiteral("認證碼錯誤。"), {});
     SentMessage message = *std::exchange(session.pending, std::nullopt);
     message.acceptedAt = QDateTime::currentDateTime();
     keep(message);
     response.html = DemoPages::result(message);
+    if (m_behaviour.dropVerification)
+        response.delivery = DemoResponse::Delivery::Dropped;
+    else if (m_behaviour.hangVerification)
+        response.delivery = DemoResponse::Delivery::Unfinished;
     return response;
 }
 

@@ -14,6 +14,16 @@ struct DemoAccount
     QString code = QStringLiteral("1234");
 };
 
+// How the demo misbehaves, as real gateways do at times.
+struct DemoBehaviour
+{
+    bool refuseLogIn = false;      // every log-in refused, the log-in form shown again
+    bool refuseCode = false;       // every verification code refused, its form shown again
+    bool alertRefusals = false;    // refusals said in an alert box on a plain page
+    bool dropVerification = false; // the verification taken, its connection then dropped
+    bool hangVerification = false; // the verification taken, its answer never finished
+};
+
 struct DemoRequest
 {
     QString method; // "GET" or "POST"
@@ -28,6 +38,12 @@ struct DemoResponse
     QString redirect;   // path to send the browser to (303 See Other)
     QString newSession; // a session to set in the cookie
     bool found = true;
+    enum class Delivery
+    {
+        Whole,
+        Dropped,   // the connection is closed without an answer
+        Unfinished // the answer starts and never finishes
+    } delivery = Delivery::Whole;
 };
 
 // The demo gateway's behaviour without the HTTP server: log-in, sending form,
@@ -35,7 +51,8 @@ struct DemoResponse
 class DemoGateway
 {
 public:
-    explicit DemoGateway(DemoAccount account, QString outboxFile = {});
+    explicit DemoGateway(DemoAccount account, QString outboxFile = {},
+                         DemoBehaviour behaviour = {});
 
     DemoResponse handle(const DemoRequest& request);
     QList<SentMessage> outbox() const;
@@ -52,8 +69,11 @@ private:
     DemoResponse send(Session& session, const DemoRequest& request) const;
     DemoResponse verify(Session& session, const DemoRequest& request);
     void keep(const SentMessage& message);
+    // A refusal, on its own page or in an alert box.
+    DemoResponse refuse(const QString& title, const QString& text, const QString& formAgain) const;
 
     const DemoAccount m_account;
+    const DemoBehaviour m_behaviour;
     const QString m_outboxFile;
     mutable QMutex m_mutex;
     QHash<QString, Session> m_sessions;

@@ -1,5 +1,8 @@
 #include "DemoPages.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+
 namespace {
 
 QString page(const QString& title, const QString& body)
@@ -33,19 +36,26 @@ QString describe(const SentMessage& message)
         .arg(escaped(message.account), when, recipients, escaped(message.text));
 }
 
+QString refusalLine(const QString& refusal)
+{
+    return refusal.isEmpty() ? QString()
+                             : QStringLiteral("<p class=\"notice\">%1</p>\n").arg(escaped(refusal));
+}
+
 } // namespace
 
 namespace DemoPages {
 
-QString logIn()
+QString logIn(const QString& refusal)
 {
     return page(
         QStringLiteral("簡訊閘道登入"),
-        QStringLiteral("<form method=\"post\" action=\"/front_end/login\">\n"
-                       "<label>帳號 <input type=\"text\" id=\"fuid\" name=\"fuid\"></label>\n"
-                       "<label>密碼 <input type=\"password\" name=\"pwd\"></label>\n"
-                       "<input type=\"submit\" id=\"submit\" value=\"登入\">\n"
-                       "</form>"));
+        refusalLine(refusal) +
+            QStringLiteral("<form method=\"post\" action=\"/front_end/login\">\n"
+                           "<label>帳號 <input type=\"text\" id=\"fuid\" name=\"fuid\"></label>\n"
+                           "<label>密碼 <input type=\"password\" name=\"pwd\"></label>\n"
+                           "<input type=\"submit\" id=\"submit\" value=\"登入\">\n"
+                           "</form>"));
 }
 
 QString sending(const QString& account)
@@ -74,14 +84,25 @@ QString sending(const QString& account)
             .arg(escaped(account), mobiles));
 }
 
-QString verification()
+QString verification(const QString& refusal)
 {
     return page(
         QStringLiteral("簡訊認證"),
-        QStringLiteral("<form method=\"post\" action=\"/front_end/auth\">\n"
-                       "<label>認證碼 <input type=\"password\" name=\"auth_code\"></label>\n"
-                       "<input type=\"submit\" name=\"submit\" value=\"認證\">\n"
-                       "</form>"));
+        refusalLine(refusal) +
+            QStringLiteral("<form method=\"post\" action=\"/front_end/auth\">\n"
+                           "<label>認證碼 <input type=\"password\" name=\"auth_code\"></label>\n"
+                           "<input type=\"submit\" name=\"submit\" value=\"認證\">\n"
+                           "</form>"));
+}
+
+QString alert(const QString& text)
+{
+    // The text reaches the script as a JSON string, and cannot end the script element.
+    QString literal = QString::fromUtf8(
+        QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact).chopped(1).mid(1));
+    literal.replace(QStringLiteral("</"), QStringLiteral("<\\/"));
+    return page(QStringLiteral("簡訊閘道"),
+                QStringLiteral("<script>alert(%1);</script>\n<p>請按返回。</p>").arg(literal));
 }
 
 QString result(const SentMessage& message)

@@ -8,11 +8,14 @@
 // real gateway's site as the program fills them.
 namespace DemoPages {
 
-QString logIn();
+// The log-in form, with a line above it when the last log-in was refused.
+QString logIn(const QString& refusal = {});
 // The first form only shows the account and leads to log-out; the second is the sending form.
 QString sending(const QString& account);
 // The verification form is the first form; its button is named "submit".
-QString verification();
+QString verification(const QString& refusal = {});
+// A plain page that says the refusal only in an alert box.
+QString alert(const QString& text);
 QString result(const SentMessage& message);
 QString notice(const QString& title, const QString& text);
 QString outbox(const QList<SentMessage>& messages);

@@ -52,7 +52,29 @@ void answer(DemoGateway& gateway, const DemoRequest& request, httplib::Response&
         return;
     }
     response.status = demo.found ? 200 : 404;
-    response.set_content(demo.html.toStdString(), "text/html; charset=utf-8");
+    const std::string html = demo.html.toStdString();
+    switch (demo.delivery) {
+    case DemoResponse::Delivery::Whole:
+        response.set_content(html, "text/html; charset=utf-8");
+        break;
+    case DemoResponse::Delivery::Dropped:
+        // The length promises a page; the connection closes before any of it.
+        response.set_content_provider(html.size(), "text/html; charset=utf-8",
+                                      [](size_t, size_t, httplib::DataSink&) { return false; });
+        break;
+    case DemoResponse::Delivery::Unfinished:
+        // Half the page, then nothing until the browser gives up or ten minutes pass.
+        response.set_content_provider(html.size(), "text/html; charset=utf-8",
+                                      [html](size_t offset, size_t, httplib::DataSink& sink) {
+                                          if (offset == 0)
+                                              return sink.write(html.data(), html.size() / 2);
+                                          for (int second = 0; second < 600 && sink.is_writable();
+                                               ++second)
+                                              std::this_thread::sleep_for(std::chrono::seconds(1));
+                                          return false;
+                                      });
+        break;
+    }
 }
 
 } // namespace
@@ -91,8 +113,24 @@ int main(int argc, char* argv[])
         QStringLiteral("Answer every request for the SMS page MS milliseconds late, as a slow "
                        "gateway would."),
         QStringLiteral("MS"), QStringLiteral("0"));
-    parser.addOptions(
-        {portOption, accountOption, passwordOption, codeOption, outboxOption, delayOption});
+    const QCommandLineOption refuseLogInOption(
+        QStringLiteral("refuse-login"),
+        QStringLiteral("Refuse every log-in, showing the log-in form again."));
+    const QCommandLineOption refuseCodeOption(
+        QStringLiteral("refuse-code"),
+        QStringLiteral("Refuse every verification code, showing its form again."));
+    const QCommandLineOption alertOption(
+        QStringLiteral("alert-refusals"),
+        QStringLiteral("Say every refusal in an alert box on a plain page."));
+    const QCommandLineOption dropOption(
+        QStringLiteral("drop-verification"),
+        QStringLiteral("Accept the verification, then close its connection without an answer."));
+    const QCommandLineOption hangOption(
+        QStringLiteral("hang-verification"),
+        QStringLiteral("Accept the verification, then never finish its answer page."));
+    parser.addOptions({portOption, accountOption, passwordOption, codeOption, outboxOption,
+                       delayOption, refuseLogInOption, refuseCodeOption, alertOption, dropOption,
+                       hangOption});
     parser.process(application);
 
     bool portValid = false;
@@ -105,7 +143,10 @@ int main(int argc, char* argv[])
     const int smsDelayMs = std::max(0, parser.value(delayOption).toInt());
     DemoGateway gateway(DemoAccount{parser.value(accountOption), parser.value(passwordOption),
                                     parser.value(codeOption)},
-                        parser.value(outboxOption));
+                        parser.value(outboxOption),
+                        DemoBehaviour{parser.isSet(refuseLogInOption),
+                                      parser.isSet(refuseCodeOption), parser.isSet(alertOption),
+                                      parser.isSet(dropOption), parser.isSet(hangOption)});
     httplib::Server server;
     server.Get(
         ".*", [&gateway, smsDelayMs](const httplib::Request& request, httplib::Response& response) {
