@@ -2,6 +2,7 @@
 #include "RecipientQueue.h"
 #include "SendLog.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -71,6 +72,9 @@ void TestSending::logSurvivesReopening()
                        QStringLiteral("2026-03-05 9:00"));
         log.recordVerify(at(3, 5));
     }
+    // Names, numbers and messages: for the owner's eyes only.
+    QCOMPARE(QFile::permissions(path), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ReadUser | QFileDevice::WriteUser);
     SendLog again(path);
     QCOMPARE(again.lastStartupBefore(QDate(2026, 3, 5)), std::optional<QDate>(QDate(2026, 3, 1)));
     QCOMPARE(again.lastStartupBefore(QDate(2026, 3, 1)), std::nullopt);
