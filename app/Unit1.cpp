@@ -321,7 +321,9 @@ void TForm1::createSendingPage()
     Label10->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label10->setFixedSize(160, 45);
     Label10->setAccessibleName(QStringLiteral("待發送人數"));
-    Label11 = named(new QLabel(ScrollBox1), "Label11");
+    // In the viewport, not the scroll area itself, whose accessible children
+    // are only its viewport and scroll bars: screen readers read this line.
+    Label11 = named(new QLabel(ScrollBox1->viewport()), "Label11");
     Label11->setAutoFillBackground(true);
     Label11->setStyleSheet(QStringLiteral("background: #fff3b0; color: #800000; padding: 2px;"));
     Label11->setGeometry(0, 0, 676, 20);

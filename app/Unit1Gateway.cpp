@@ -42,6 +42,13 @@ void TForm1::connectGateway()
             [this, &dialogs](const PageLoad& load) {
                 runGuarded(dialogs, [&] { WebBrowser1DocumentComplete(load); });
             });
+    connect(m_services.browser, &BrowserHost::submissionRefused, this,
+            [this, &dialogs](const QString& text) {
+                runGuarded(dialogs, [&] {
+                    logNotSubmitted(std::exchange(m_submittedLogId, 0), text);
+                    endChainWithError(text);
+                });
+            });
     connect(BitBtn5, &QPushButton::clicked, this,
             guardedSlot(dialogs, [this] { BitBtn5Click(BitBtn5); }));
     connect(BitBtn4, &QPushButton::clicked, this, guardedSlot(dialogs, [this] { BitBtn4Click(); }));
@@ -315,14 +322,15 @@ void TForm1::runGatewaySteps(const DomSteps& steps, qint64 logId)
         m_pageTimer->start();
 }
 
-// A line over the browser names the site shown whenever it is not the gateway.
+// A line over the browser names the site shown whenever it is not the
+// gateway: its whole origin, the host in ASCII, so that neither another port
+// of the same host nor a look-alike name can pass for the gateway.
 void TForm1::showWhereTheBrowserIs()
 {
-    const QUrl url(m_pageAddress);
-    const bool elsewhere =
-        !m_pageAddress.isEmpty() && GatewayAddress::origin(m_pageAddress) != gatewayOrigin();
+    const QString origin = GatewayAddress::origin(m_pageAddress);
+    const bool elsewhere = !m_pageAddress.isEmpty() && origin != gatewayOrigin();
     Label11->setText(elsewhere ? QStringLiteral("注意：目前顯示的網頁不是簡訊閘道，而是 %1")
-                                     .arg(url.host().isEmpty() ? m_pageAddress : url.host())
+                                     .arg(origin.isEmpty() ? m_pageAddress : origin)
                                : QString());
     Label11->setVisible(elsewhere);
     if (elsewhere)

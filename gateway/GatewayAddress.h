@@ -15,8 +15,12 @@ QString configured(const QString& builtIn);
 // not an absolute address with a host is returned trimmed but otherwise as is.
 QString normalised(const QString& address);
 
-// Scheme, host and port of the base, as a page's location.origin gives them.
-QString origin(const QString& base);
+// Scheme, host and port of an address, as a page's location.origin gives
+// them: the host in its ASCII (punycode) form, no default port.
+QString origin(const QString& address);
+// Host and port of an address, the host in its ASCII form, as a page's
+// location.host gives them; the address itself when it has no host.
+QString site(const QString& address);
 
 QString smsPage(const QString& base);
 QString logoutPage(const QString& base);

@@ -4,9 +4,10 @@
 
 #include <QWebEnginePage>
 
-// A page that announces every navigation of its top-level frame and never
-// cancels one. The page's console stays quiet unless SELVANTO_DEBUG_CONSOLE
-// is set: a gateway's scripts may log what the user typed.
+// A page that announces every navigation of its top-level frame. It cancels
+// only a form submission the program started that would go to another
+// origin than the one the program expects. The page's console stays quiet unless
+// SELVANTO_DEBUG_CONSOLE is set: a gateway's scripts may log what the user typed.
 class NavigationRecordingPage : public QWebEnginePage
 {
     Q_OBJECT
@@ -14,11 +15,20 @@ class NavigationRecordingPage : public QWebEnginePage
 public:
     using QWebEnginePage::QWebEnginePage;
 
+    // The next form submission, in any frame, is the program's own and must
+    // go to this origin; an empty origin expects none.
+    void expectSubmissionTo(const QString& origin) { m_submissionOrigin = origin; }
+
 Q_SIGNALS:
     void navigationStarting(const QString& address, NavigationKind kind);
+    // The program's submission was cancelled; site is where it would have gone.
+    void submissionRefused(const QString& site);
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
                                   int lineNumber, const QString& sourceID) override;
+
+private:
+    QString m_submissionOrigin;
 };

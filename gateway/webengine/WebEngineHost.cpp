@@ -7,6 +7,8 @@
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
+#include <algorithm>
+
 WebEngineHost::WebEngineHost(QObject* parent) : BrowserHost(parent)
 {
     m_view = new QWebEngineView;
@@ -15,6 +17,9 @@ WebEngineHost::WebEngineHost(QObject* parent) : BrowserHost(parent)
     m_view->setPage(m_page);
     connect(m_page, &NavigationRecordingPage::navigationStarting, this,
             &BrowserHost::navigationStarting);
+    connect(m_page, &NavigationRecordingPage::submissionRefused, this, [this](const QString& site) {
+        Q_EMIT submissionRefused(DomRunner::foreignTargetText(site));
+    });
     connect(m_page, &QWebEnginePage::loadingChanged, this,
             [this](const QWebEngineLoadingInfo& info) {
                 if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
@@ -46,17 +51,35 @@ QWidget* WebEngineHost::widget()
 
 void WebEngineHost::navigate(const QString& address)
 {
+    if (!m_view || !m_page)
+        return;
+    m_page->expectSubmissionTo({});
     m_view->load(QUrl(address));
+}
+
+bool WebEngineHost::submits(const DomSteps& steps)
+{
+    return std::any_of(steps.begin(), steps.end(), [](const DomStep& step) {
+        return step.action == DomStep::Action::Click || step.action == DomStep::Action::Submit;
+    });
 }
 
 void WebEngineHost::runSteps(const QString& gatewayOrigin, const DomSteps& steps,
                              std::function<void(const QString& failure)> done)
 {
+    if (!m_page)
+        return;
+    if (submits(steps))
+        m_page->expectSubmissionTo(gatewayOrigin);
     // The application world shares the page's document but none of its scripts.
     m_page->runJavaScript(DomRunner::script(gatewayOrigin, steps),
                           QWebEngineScript::ApplicationWorld,
-                          [steps, done = std::move(done)](const QVariant& result) {
-                              done(DomRunner::failureText(steps, result));
+                          [page = m_page, steps, done = std::move(done)](const QVariant& result) {
+                              const QString failure = DomRunner::failureText(steps, result);
+                              // Steps that stopped submit nothing the browser should check.
+                              if (!failure.isEmpty() && page)
+                                  page->expectSubmissionTo({});
+                              done(failure);
                           });
 }
 
@@ -67,6 +90,8 @@ void WebEngineHost::readPageSummary(
         "(function () { try { const text = document.body ? document.body.innerText : '';"
         " const line = text.split('\\n').map((l) => l.trim()).find((l) => l.length > 0) || '';"
         " return [document.title, line]; } catch (e) { return ['', '']; } })()");
+    if (!m_page)
+        return;
     m_page->runJavaScript(summary, QWebEngineScript::ApplicationWorld,
                           [done = std::move(done)](const QVariant& result) {
                               const QVariantList parts = result.toList();

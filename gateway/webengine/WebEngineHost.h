@@ -24,6 +24,10 @@ public:
         std::function<void(const QString& title, const QString& firstLine)> done) override;
 
 private:
+    static bool submits(const DomSteps& steps);
+
+    // Both belong to the window once the view is placed in it, which may
+    // delete them before this host.
     QPointer<QWebEngineView> m_view;
-    NavigationRecordingPage* m_page = nullptr;
+    QPointer<NavigationRecordingPage> m_page;
 };
