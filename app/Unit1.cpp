@@ -12,6 +12,7 @@
 #include "Fonts.h"
 #include "HiddenAccountTable.h"
 #include "Memo.h"
+#include "SecretTextEvents.h"
 #include "SendLog.h"
 #include "StartupSequence.h"
 #include "WindowPlacement.h"
@@ -248,6 +249,8 @@ void TForm1::createSendingPage()
     Label1 = makeLabel(Panel1, "Label1", QStringLiteral("帳號"), {9, 7});
     Edit1 = makeEdit(Panel1, "Edit1", QStringLiteral("帳號"), {41, 3, 203, 21});
     Label2 = makeLabel(Panel1, "Label2", QStringLiteral("密碼"), {255, 7});
+    // The password and code boxes' changes reach screen readers masked.
+    SecretTextEvents::install();
     Edit2 = makeEdit(Panel1, "Edit2", QStringLiteral("密碼"), {288, 3, 82, 21});
     Edit2->setEchoMode(QLineEdit::Password);
     // "*" for each character, whatever the style would use instead.
