@@ -6,11 +6,11 @@
 
 #include <QCoreApplication>
 
-DesktopServices::DesktopServices()
+DesktopServices::DesktopServices(const QStringList& arguments)
     : m_dialogs(applicationTitle(QCoreApplication::applicationFilePath()))
 {
     m_services.exeDir = exeDir();
-    m_services.arguments = QCoreApplication::arguments().mid(1);
+    m_services.arguments = arguments;
     m_services.gatewayBase = GatewayAddress::configured(QStringLiteral(SELVANTO_GATEWAY_URL));
     m_services.clock = &m_clock;
     m_services.dialogs = &m_dialogs;

@@ -12,7 +12,8 @@
 class DesktopServices
 {
 public:
-    DesktopServices();
+    // arguments: the command line after the program's name, as given.
+    explicit DesktopServices(const QStringList& arguments);
     DesktopServices(const DesktopServices&) = delete;
     DesktopServices& operator=(const DesktopServices&) = delete;
 

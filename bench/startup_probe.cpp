@@ -57,7 +57,7 @@ int main(int argc, char* argv[])
     registerFontSubstitutions();
     const bool untilGreeting = qgetenv("SELVANTO_PROBE_UNTIL") == "greeting";
 
-    DesktopServices desktop;
+    DesktopServices desktop(QCoreApplication::arguments().mid(1));
     bool startupReturned = false;
     bool pageLoaded = false;
     bool reported = false;
