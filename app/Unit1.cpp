@@ -169,6 +169,11 @@ TForm1::TForm1(const FormServices& services, QWidget* parent)
 
 TForm1::~TForm1()
 {
+    // The browser may still announce pages while the window's controls are
+    // being taken down (its view is one of them): its handlers must not run
+    // on a window that is half gone.
+    if (m_services.browser)
+        disconnect(m_services.browser, nullptr, this, nullptr);
     m_alive.reset();
 }
 
