@@ -9,9 +9,9 @@ namespace {
 // Every DOM call goes through the native functions of the script's own world,
 // taken from the prototypes: the page cannot replace them there, and named
 // properties (a control named "submit", a form named "elements") cannot hide
-// them. Every element is found before anything is written: the first one
-// decides the form, the later ones are looked up inside it, and nothing is
-// written or submitted unless that form would go to the gateway's own origin.
+// them. The first element written, clicked or submitted decides the form, the
+// later ones are looked up inside it, and nothing is written or submitted
+// when that form would go to another origin than the gateway's.
 // Returns {} when done, {missingStep, missingForm} when an element or form is
 // not there, {outsideStep} when an element is not in the form, {foreignTarget}
 // when the form goes elsewhere, {error} when anything else went wrong.
@@ -105,12 +105,19 @@ constexpr char16_t runnerSource[] = uR"JS((function (gatewayOrigin, encodedSteps
             };
         };
 
+        // First every element is found, up to the first that is missing or
+        // outside the form; then the form's target is checked; then the
+        // steps found are done, in order, so the fields before a missing one
+        // are filled as they always were.
         let form = null;
         let submitter = null;
-        let submits = false;
+        let stopped = null;
+        const submits = steps.some((step) => step.action === 'click' || step.action === 'submit');
         const elements = [];
-        for (let i = 0; i < steps.length; ++i) {
+        for (let i = 0; i < steps.length && !stopped; ++i) {
             const step = steps[i];
+            if (!['set', 'click', 'submit', 'find'].includes(step.action))
+                return { error: 'unknown action ' + step.action };
             let element = null;
             if (step.lookup === 'id') {
                 element = form ? nth(call(elementsOf, form), 0, (candidate) => call(idOf, candidate) === step.name)
@@ -123,38 +130,40 @@ constexpr char16_t runnerSource[] = uR"JS((function (gatewayOrigin, encodedSteps
                 element = formAt(step.form);
             } else if (step.lookup === 'formControl') {
                 const owner = formAt(step.form);
-                if (!owner)
-                    return { missingStep: i, missingForm: true };
+                if (!owner) {
+                    stopped = { missingStep: i, missingForm: true };
+                    break;
+                }
                 element = nth(call(elementsOf, owner), 0, (candidate) => hasName(candidate, step.name));
             } else {
                 return { error: 'unknown lookup ' + step.lookup };
             }
-            if (!element)
-                return { missingStep: i, missingForm: false };
-            if (!['set', 'click', 'submit', 'find'].includes(step.action))
-                return { error: 'unknown action ' + step.action };
-
+            if (!element) {
+                stopped = { missingStep: i, missingForm: false };
+                break;
+            }
             if (step.action !== 'find') {
                 const owner = formOf(element);
-                if (!owner || (form && owner !== form))
-                    return { outsideStep: i };
+                if (!owner || (form && owner !== form)) {
+                    stopped = { outsideStep: i };
+                    break;
+                }
                 form = owner;
             }
-            if (step.action === 'click' || step.action === 'submit')
-                submits = true;
             if (step.action === 'click' && isSubmitter(element))
                 submitter = element;
             elements.push(element);
         }
 
-        if (submits) {
+        // Nothing is written into a form that would go to another site.
+        if (submits && form) {
             const target = targetOf(form, submitter);
             const url = new URL(target.action);
             if (target.method !== 'dialog' && url.origin !== gatewayOrigin)
                 return { foreignTarget: url.host || url.href };
         }
 
-        for (let i = 0; i < steps.length; ++i) {
+        for (let i = 0; i < elements.length; ++i) {
             const step = steps[i];
             const element = elements[i];
             if (step.action === 'set') {
@@ -168,7 +177,7 @@ constexpr char16_t runnerSource[] = uR"JS((function (gatewayOrigin, encodedSteps
                 call(submit, element);
             }
         }
-        return {};
+        return stopped || {};
     } catch (e) {
         return { error: String(e) };
     }

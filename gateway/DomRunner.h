@@ -12,8 +12,9 @@ namespace DomRunner {
 
 // The script text to run for these steps. It does nothing unless the page's
 // own origin (scheme, host and port, the host in its ASCII form) is
-// gatewayOrigin, and writes and submits nothing unless every element is in
-// one form whose submission goes to gatewayOrigin.
+// gatewayOrigin, and writes and submits nothing when the form of the steps
+// would go to another origin. The steps stop at the first element missing
+// or outside that form; the ones before it are done.
 QString script(const QString& gatewayOrigin, const DomSteps& steps);
 
 // The error box text when the page shown belongs to another site.

@@ -27,8 +27,8 @@ bool NavigationRecordingPage::acceptNavigationRequest(const QUrl& url, Navigatio
 {
     // The page's own scripts may change where a form goes while it is being
     // submitted (in its submit event), after the program checked the target.
-    if (type == NavigationTypeFormSubmitted && !m_submissionOrigin.isEmpty()) {
-        const QString expected = std::exchange(m_submissionOrigin, QString());
+    if (type == NavigationTypeFormSubmitted && !m_submissionOrigin->isEmpty()) {
+        const QString expected = std::exchange(*m_submissionOrigin, QString());
         if (GatewayAddress::origin(url.toString()) != expected) {
             Q_EMIT submissionRefused(GatewayAddress::site(url.toString()));
             return false;

@@ -4,6 +4,8 @@
 
 #include <QWebEnginePage>
 
+#include <memory>
+
 // A page that announces every navigation of its top-level frame. It cancels
 // only a form submission the program started that would go to another
 // origin than the one the program expects. The page's console stays quiet unless
@@ -17,7 +19,10 @@ public:
 
     // The next form submission, in any frame, is the program's own and must
     // go to this origin; an empty origin expects none.
-    void expectSubmissionTo(const QString& origin) { m_submissionOrigin = origin; }
+    void expectSubmissionTo(const QString& origin) { *m_submissionOrigin = origin; }
+    // The expected origin, for a script's answer that may come while the
+    // page is being destroyed: it has expired by then.
+    std::weak_ptr<QString> expectedOrigin() const { return m_submissionOrigin; }
 
 Q_SIGNALS:
     void navigationStarting(const QString& address, NavigationKind kind);
@@ -30,5 +35,5 @@ protected:
                                   int lineNumber, const QString& sourceID) override;
 
 private:
-    QString m_submissionOrigin;
+    std::shared_ptr<QString> m_submissionOrigin = std::make_shared<QString>();
 };
