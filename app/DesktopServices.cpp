@@ -32,7 +32,7 @@ QString programCommand(const DataFolder& folder)
 
 } // namespace
 
-DesktopServices::DesktopServices(const DataFolder& folder)
+DesktopServices::DesktopServices(const DataFolder& folder, const QStringList& arguments)
     : m_dialogs(applicationTitle(QCoreApplication::applicationFilePath()))
 {
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -40,7 +40,7 @@ DesktopServices::DesktopServices(const DataFolder& folder)
     // A portable copy's folder is the program's own; only the user's is made.
     if (!folder.isPortable())
         runGuarded(m_dialogs, [&] { m_services.newDataFolder = folder.makeIfMissing(); });
-    m_services.arguments = QCoreApplication::arguments().mid(1);
+    m_services.arguments = arguments;
 
     // The environment's address wins over the saved one, and that over the build's.
     m_services.builtInGateway = GatewayAddress::normalised(QStringLiteral(SELVANTO_GATEWAY_URL));

@@ -15,7 +15,8 @@
 class DesktopServices
 {
 public:
-    explicit DesktopServices(const DataFolder& folder);
+    // arguments: the command line after the program's name, as given.
+    DesktopServices(const DataFolder& folder, const QStringList& arguments);
     DesktopServices(const DesktopServices&) = delete;
     DesktopServices& operator=(const DesktopServices&) = delete;
 

@@ -13,7 +13,9 @@
 #include "GatewayProbe.h"
 #include "HiddenAccountTable.h"
 #include "Memo.h"
+#include "SecretTextEvents.h"
 #include "SendJournal.h"
+#include "SendLog.h"
 #include "StartupSequence.h"
 #include "WindowPlacement.h"
 
@@ -170,6 +172,11 @@ TForm1::TForm1(const FormServices& services, QWidget* parent)
 
 TForm1::~TForm1()
 {
+    // The browser may still announce pages while the window's controls are
+    // being taken down (its view is one of them): its handlers must not run
+    // on a window that is half gone.
+    if (m_services.browser)
+        disconnect(m_services.browser, nullptr, this, nullptr);
     m_alive.reset();
 }
 
@@ -254,6 +261,8 @@ void TForm1::createSendingPage()
     Label1 = makeLabel(Panel1, "Label1", QStringLiteral("帳號"), {9, 7});
     Edit1 = makeEdit(Panel1, "Edit1", QStringLiteral("帳號"), {41, 3, 203, 21});
     Label2 = makeLabel(Panel1, "Label2", QStringLiteral("密碼"), {255, 7});
+    // The password and code boxes' changes reach screen readers masked.
+    SecretTextEvents::install();
     Edit2 = makeEdit(Panel1, "Edit2", QStringLiteral("密碼"), {288, 3, 82, 21});
     Edit2->setEchoMode(QLineEdit::Password);
     // "*" for each character, whatever the style would use instead.
@@ -327,7 +336,9 @@ void TForm1::createSendingPage()
     Label10->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label10->setFixedSize(160, 45);
     Label10->setAccessibleName(QStringLiteral("待發送人數"));
-    Label11 = named(new QLabel(ScrollBox1), "Label11");
+    // In the viewport, not the scroll area itself, whose accessible children
+    // are only its viewport and scroll bars: screen readers read this line.
+    Label11 = named(new QLabel(ScrollBox1->viewport()), "Label11");
     Label11->setAutoFillBackground(true);
     Label11->setStyleSheet(QStringLiteral("background: #fff3b0; color: #800000; padding: 2px;"));
     Label11->setGeometry(0, 0, 676, 20);

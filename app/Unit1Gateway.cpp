@@ -42,6 +42,13 @@ void TForm1::connectGateway()
             [this, &dialogs](const PageLoad& load) {
                 runGuarded(dialogs, [&] { WebBrowser1DocumentComplete(load); });
             });
+    connect(m_services.browser, &BrowserHost::submissionRefused, this,
+            [this, &dialogs](const QString& text) {
+                runGuarded(dialogs, [&] {
+                    logNotSubmitted(std::exchange(m_submittedLogId, 0), text);
+                    endChainWithError(text);
+                });
+            });
     connect(BitBtn5, &QPushButton::clicked, this,
             guardedSlot(dialogs, [this] { BitBtn5Click(BitBtn5); }));
     connect(BitBtn4, &QPushButton::clicked, this, guardedSlot(dialogs, [this] { BitBtn4Click(); }));
@@ -369,16 +376,17 @@ void TForm1::runGatewaySteps(const DomSteps& steps, qint64 logId)
 }
 
 // A line over the browser says when the gateway cannot be reached, and names
-// the site shown whenever it is not the gateway.
+// the site shown whenever it is not the gateway: its whole origin, the host in
+// ASCII, so that neither another port of the same host nor a look-alike name
+// can pass for the gateway.
 void TForm1::showWhereTheBrowserIs()
 {
-    const QUrl url(m_pageAddress);
-    const bool elsewhere =
-        !m_pageAddress.isEmpty() && GatewayAddress::origin(m_pageAddress) != gatewayOrigin();
+    const QString origin = GatewayAddress::origin(m_pageAddress);
+    const bool elsewhere = !m_pageAddress.isEmpty() && origin != gatewayOrigin();
     QString text = m_pageFailure;
     if (text.isEmpty() && elsewhere)
         text = QStringLiteral("注意：目前顯示的網頁不是簡訊閘道，而是 %1")
-                   .arg(url.host().isEmpty() ? m_pageAddress : url.host());
+                   .arg(origin.isEmpty() ? m_pageAddress : origin);
     Label11->setText(text);
     Label11->setVisible(!text.isEmpty());
     if (!text.isEmpty())

@@ -59,7 +59,8 @@ int main(int argc, char* argv[])
     registerFontSubstitutions();
     const bool untilGreeting = qgetenv("SELVANTO_PROBE_UNTIL") == "greeting";
 
-    DesktopServices desktop(DataFolder::choose(exeDir(), QProcessEnvironment::systemEnvironment()));
+    DesktopServices desktop(DataFolder::choose(exeDir(), QProcessEnvironment::systemEnvironment()),
+                            QCoreApplication::arguments().mid(1));
     bool startupReturned = false;
     bool pageLoaded = false;
     bool reported = false;

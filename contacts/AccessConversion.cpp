@@ -6,6 +6,7 @@
 #include "ContactStore.h"
 #include "Dialogs.h"
 #include "Failure.h"
+#include "FileModes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -85,6 +86,9 @@ int convert(const QString& path)
         flushFile(converted);
         keepCopy(path, kept);
         keptOriginal = true;
+        // Both readable by no more people than the book they come from.
+        fileModes::copyMode(path, kept);
+        fileModes::copyMode(path, converted);
         if (std::rename(QFile::encodeName(converted).constData(),
                         QFile::encodeName(path).constData()) != 0) {
             throw Failure(

@@ -46,8 +46,9 @@ public:
     virtual void navigate(const QString& address) = 0;
     // Runs one action's steps in the current page, in order, stopping at the
     // first element that is not there. Nothing is done unless the page shown
-    // belongs to gatewayOrigin. Returns at once; done gets an empty text when
-    // every step was done, otherwise the failure's text.
+    // belongs to gatewayOrigin, and no form is submitted to another origin.
+    // Returns at once; done gets an empty text when every step was done,
+    // otherwise the failure's text.
     virtual void runSteps(const QString& gatewayOrigin, const DomSteps& steps,
                           std::function<void(const QString& failure)> done) = 0;
     // The shown page as an answer: its title, first line, forms, and the
@@ -60,6 +61,10 @@ Q_SIGNALS:
     void navigationStarting(const QString& address, NavigationKind kind);
     // After each load of the top-level page has finished, or failed.
     void documentComplete(const PageLoad& load);
+    // A form submission that runSteps started was stopped in the browser
+    // because it was about to go to another origin (the page changed its
+    // target while it was submitted); text is the error box text.
+    void submissionRefused(const QString& text);
 
 private:
     QString m_lastUrl;

@@ -9,8 +9,12 @@ namespace {
 // Every DOM call goes through the native functions of the script's own world,
 // taken from the prototypes: the page cannot replace them there, and named
 // properties (a control named "submit", a form named "elements") cannot hide
-// them. Returns {} when done, {missingStep, missingForm} when an element or
-// form is not there, {error} when anything else went wrong.
+// them. The first element written, clicked or submitted decides the form, the
+// later ones are looked up inside it, and nothing is written or submitted
+// when that form would go to another origin than the gateway's.
+// Returns {} when done, {missingStep, missingForm} when an element or form is
+// not there, {outsideStep} when an element is not in the form, {foreignTarget}
+// when the form goes elsewhere, {error} when anything else went wrong.
 constexpr char16_t runnerSource[] = uR"JS((function (gatewayOrigin, encodedSteps) {
     'use strict';
     try {
@@ -26,13 +30,21 @@ constexpr char16_t runnerSource[] = uR"JS((function (gatewayOrigin, encodedSteps
         const getElementsByTagName = Document.prototype.getElementsByTagName;
         const formsOf = getter(Document, 'forms');
         const elementsOf = getter(HTMLFormElement, 'elements');
+        const actionOf = getter(HTMLFormElement, 'action');
+        const methodOf = getter(HTMLFormElement, 'method');
         const lengthOf = getter(HTMLCollection, 'length');
         const itemOf = HTMLCollection.prototype.item;
         const idOf = getter(Element, 'id');
         const getAttribute = Element.prototype.getAttribute;
+        const hasAttribute = Element.prototype.hasAttribute;
         const dispatchEvent = EventTarget.prototype.dispatchEvent;
         const click = HTMLElement.prototype.click;
         const submit = HTMLFormElement.prototype.submit;
+        // The controls that belong to a form, each with its own form owner.
+        const controls = [HTMLInputElement, HTMLTextAreaElement, HTMLSelectElement,
+                          HTMLButtonElement, HTMLFieldSetElement, HTMLOutputElement,
+                          HTMLObjectElement];
+        const submitters = [HTMLInputElement, HTMLButtonElement];
 
         const binary = atob(encodedSteps);
         const bytes = new Uint8Array(binary.length);
@@ -54,32 +66,106 @@ constexpr char16_t runnerSource[] = uR"JS((function (gatewayOrigin, encodedSteps
             return null;
         };
         const hasName = (element, name) => call(getAttribute, element, 'name') === name;
+        const hasIdOrName = (element, name) => call(idOf, element) === name || hasName(element, name);
         const formAt = (index) => {
             const forms = call(formsOf, document);
             return index < call(lengthOf, forms) ? call(itemOf, forms, index) : null;
         };
+        const typeOf = (element) => {
+            for (const type of controls) {
+                if (element instanceof type)
+                    return type;
+            }
+            return null;
+        };
+        const formOf = (element) => {
+            if (element instanceof HTMLFormElement)
+                return element;
+            const type = typeOf(element);
+            return type ? call(getter(type, 'form'), element) : null;
+        };
+        // A button that submits its form when clicked, and may name its own target.
+        const isSubmitter = (element) => {
+            const type = typeOf(element);
+            if (!submitters.includes(type))
+                return false;
+            const kind = call(getter(type, 'type'), element);
+            return kind === 'submit' || kind === 'image';
+        };
+        // Where the form would go: the submitter's formaction or the form's
+        // action, as the browser resolves it against the document's base address.
+        const targetOf = (form, submitter) => {
+            const own = (attribute) => submitter && call(hasAttribute, submitter, attribute);
+            const type = submitter ? typeOf(submitter) : null;
+            return {
+                action: own('formaction') ? call(getter(type, 'formAction'), submitter)
+                                          : call(actionOf, form),
+                method: own('formmethod') ? call(getter(type, 'formMethod'), submitter)
+                                          : call(methodOf, form),
+            };
+        };
 
-        for (let i = 0; i < steps.length; ++i) {
+        // First every element is found, up to the first that is missing or
+        // outside the form; then the form's target is checked; then the
+        // steps found are done, in order, so the fields before a missing one
+        // are filled as they always were.
+        let form = null;
+        let submitter = null;
+        let stopped = null;
+        const submits = steps.some((step) => step.action === 'click' || step.action === 'submit');
+        const elements = [];
+        for (let i = 0; i < steps.length && !stopped; ++i) {
             const step = steps[i];
+            if (!['set', 'click', 'submit', 'find'].includes(step.action))
+                return { error: 'unknown action ' + step.action };
             let element = null;
             if (step.lookup === 'id') {
-                element = call(getElementById, document, step.name);
+                element = form ? nth(call(elementsOf, form), 0, (candidate) => call(idOf, candidate) === step.name)
+                               : call(getElementById, document, step.name);
             } else if (step.lookup === 'named') {
-                element = nth(call(getElementsByTagName, document, '*'), step.index,
-                              (candidate) => call(idOf, candidate) === step.name || hasName(candidate, step.name));
+                element = form ? nth(call(elementsOf, form), step.index, (candidate) => hasIdOrName(candidate, step.name))
+                               : nth(call(getElementsByTagName, document, '*'), step.index,
+                                     (candidate) => hasIdOrName(candidate, step.name));
             } else if (step.lookup === 'form') {
                 element = formAt(step.form);
             } else if (step.lookup === 'formControl') {
-                const form = formAt(step.form);
-                if (!form)
-                    return { missingStep: i, missingForm: true };
-                element = nth(call(elementsOf, form), 0, (candidate) => hasName(candidate, step.name));
+                const owner = formAt(step.form);
+                if (!owner) {
+                    stopped = { missingStep: i, missingForm: true };
+                    break;
+                }
+                element = nth(call(elementsOf, owner), 0, (candidate) => hasName(candidate, step.name));
             } else {
                 return { error: 'unknown lookup ' + step.lookup };
             }
-            if (!element)
-                return { missingStep: i, missingForm: false };
+            if (!element) {
+                stopped = { missingStep: i, missingForm: false };
+                break;
+            }
+            if (step.action !== 'find') {
+                const owner = formOf(element);
+                if (!owner || (form && owner !== form)) {
+                    stopped = { outsideStep: i };
+                    break;
+                }
+                form = owner;
+            }
+            if (step.action === 'click' && isSubmitter(element))
+                submitter = element;
+            elements.push(element);
+        }
 
+        // Nothing is written into a form that would go to another site.
+        if (submits && form) {
+            const target = targetOf(form, submitter);
+            const url = new URL(target.action);
+            if (target.method !== 'dialog' && url.origin !== gatewayOrigin)
+                return { foreignTarget: url.host || url.href };
+        }
+
+        for (let i = 0; i < elements.length; ++i) {
+            const step = steps[i];
+            const element = elements[i];
             if (step.action === 'set') {
                 // As a user's typing would: the value, then input and change.
                 element.value = step.value;
@@ -89,13 +175,9 @@ constexpr char16_t runnerSource[] = uR"JS((function (gatewayOrigin, encodedSteps
                 call(click, element);
             } else if (step.action === 'submit') {
                 call(submit, element);
-            } else if (step.action === 'find') {
-                continue;
-            } else {
-                return { error: 'unknown action ' + step.action };
             }
         }
-        return {};
+        return stopped || {};
     } catch (e) {
         return { error: String(e) };
     }
@@ -108,6 +190,11 @@ namespace DomRunner {
 QString wrongSiteText(const QString& site)
 {
     return QStringLiteral("目前的網頁不是簡訊閘道（%1），未填入任何資料").arg(site);
+}
+
+QString foreignTargetText(const QString& site)
+{
+    return QStringLiteral("閘道網頁的表單要送到別的網站（%1），已停止，未送出任何資料").arg(site);
 }
 
 QString script(const QString& gatewayOrigin, const DomSteps& steps)
@@ -131,6 +218,14 @@ QString failureText(const DomSteps& steps, const QVariant& result)
     const QVariantMap outcome = result.toMap();
     if (outcome.contains(QStringLiteral("wrongSite")))
         return wrongSiteText(outcome.value(QStringLiteral("wrongSite")).toString());
+    if (outcome.contains(QStringLiteral("foreignTarget")))
+        return foreignTargetText(outcome.value(QStringLiteral("foreignTarget")).toString());
+    if (outcome.contains(QStringLiteral("outsideStep"))) {
+        const int index = outcome.value(QStringLiteral("outsideStep")).toInt();
+        if (index < 0 || index >= steps.size())
+            return QStringLiteral("網頁操作沒有完成");
+        return steps.at(index).outsideFormText();
+    }
     if (outcome.contains(QStringLiteral("error")))
         return QStringLiteral("網頁操作失敗: %1")
             .arg(outcome.value(QStringLiteral("error")).toString());

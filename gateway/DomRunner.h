@@ -11,11 +11,17 @@
 namespace DomRunner {
 
 // The script text to run for these steps. It does nothing unless the page's
-// own origin (scheme, host and port) is gatewayOrigin.
+// own origin (scheme, host and port, the host in its ASCII form) is
+// gatewayOrigin, and writes and submits nothing when the form of the steps
+// would go to another origin. The steps stop at the first element missing
+// or outside that form; the ones before it are done.
 QString script(const QString& gatewayOrigin, const DomSteps& steps);
 
 // The error box text when the page shown belongs to another site.
 QString wrongSiteText(const QString& site);
+
+// The error box text when the gateway's form would be submitted to another site.
+QString foreignTargetText(const QString& site);
 
 // What the script's result means for the user: empty when every step was done,
 // otherwise the error box text (naming the missing element).

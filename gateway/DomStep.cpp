@@ -90,3 +90,10 @@ QString DomStep::missingText(bool formMissing) const
         return missingForm(form);
     return QStringLiteral("找不到網頁欄位 \"%1\"").arg(name);
 }
+
+QString DomStep::outsideFormText() const
+{
+    if (lookup == Lookup::Form)
+        return QStringLiteral("網頁的第 %1 個表單不是填寫的表單，未送出任何資料").arg(form + 1);
+    return QStringLiteral("網頁欄位 \"%1\" 不在要送出的表單裡，未送出任何資料").arg(name);
+}

@@ -6,13 +6,14 @@
 
 // One step of a gateway action as plain data: find one element of the page,
 // then act on it. A list of steps runs in the page in order and stops at the
-// first element it cannot find.
+// first element it cannot find. The first element that is written, clicked or
+// submitted decides the form; every later element is looked up inside it.
 struct DomStep
 {
     enum class Lookup
     {
-        ById,        // the element with this id
-        ByNameOrId,  // the index-th element, in document order, whose name or id is this
+        ById,        // the element with this id (in the form, once there is one)
+        ByNameOrId,  // the index-th element, in document (or form) order, whose name or id is this
         Form,        // the index-th form of the document
         FormControl, // the first control named this in the form-th form
     };
@@ -42,6 +43,9 @@ struct DomStep
     QJsonObject toJson() const;
     // The error box text when this step's element, or its form, is not on the page.
     QString missingText(bool formMissing) const;
+    // The error box text when this step's element is not in the form the
+    // action's first element belongs to.
+    QString outsideFormText() const;
 
     bool operator==(const DomStep&) const = default;
 };

@@ -38,13 +38,28 @@ bool isUsable(const QString& address)
            (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
-QString origin(const QString& base)
+QString site(const QString& address)
 {
-    const QUrl url(normalised(base));
-    return url
-        .adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment |
-                  QUrl::RemoveUserInfo)
-        .toString();
+    const QUrl url(normalised(address));
+    if (url.host().isEmpty())
+        return address;
+    // The ASCII (punycode) form: a look-alike name in another script shows as
+    // what it is. An IPv6 address keeps its brackets.
+    QString host = url.host(QUrl::EncodeUnicode);
+    if (host.contains(QLatin1Char(':')))
+        host = QLatin1Char('[') + host + QLatin1Char(']');
+    return url.port() == -1 ? host : host + QLatin1Char(':') + QString::number(url.port());
+}
+
+QString origin(const QString& address)
+{
+    const QUrl url(normalised(address));
+    if (url.host().isEmpty())
+        return url
+            .adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment |
+                      QUrl::RemoveUserInfo)
+            .toString();
+    return url.scheme() + QStringLiteral("://") + site(address);
 }
 
 QString smsPage(const QString& base)

@@ -19,8 +19,12 @@ QString normalised(const QString& address);
 // an absolute http or https address with a host, no query and no fragment.
 bool isUsable(const QString& address);
 
-// Scheme, host and port of the base, as a page's location.origin gives them.
-QString origin(const QString& base);
+// Scheme, host and port of an address, as a page's location.origin gives
+// them: the host in its ASCII (punycode) form, no default port.
+QString origin(const QString& address);
+// Host and port of an address, the host in its ASCII form, as a page's
+// location.host gives them; the address itself when it has no host.
+QString site(const QString& address);
 
 QString smsPage(const QString& base);
 QString logoutPage(const QString& base);

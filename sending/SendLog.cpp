@@ -2,12 +2,18 @@
 
 #include "Failure.h"
 
+#include "FileModes.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -54,16 +60,26 @@ Failure logFailure(const QString& path, const QSqlError& error)
     return Failure(QStringLiteral("%1\n發送紀錄 %2 無法讀寫").arg(error.text(), path));
 }
 
+// The log holds names, numbers and messages: a new one is made readable by
+// its owner only (SQLite's journals take the same mode), and another user's
+// link is never followed into that user's files.
+void createPrivately(const QString& path)
+{
+    if (fileModes::isForeignLink(path))
+        throw Failure(QStringLiteral("%1\n發送紀錄 %2 無法讀寫").arg(qt_error_string(ELOOP), path));
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+}
+
 } // namespace
 
 SendLog::SendLog(const QString& path)
     : m_connection(QStringLiteral("sendlog-") + QUuid::createUuid().toString(QUuid::WithoutBraces)),
       m_path(path)
 {
-    // A new log is the user's alone, as the account file is; SQLite gives its
-    // journal the same mode.
-    QFile(path).open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                     QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    createPrivately(path);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.setDatabaseName(path);
     // A log locked by another program is not waited for: the caller tries

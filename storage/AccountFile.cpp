@@ -2,6 +2,7 @@
 
 #include "AnsiText.h"
 #include "Failure.h"
+#include "FileModes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -69,7 +70,9 @@ void AccountFile::open()
 
 std::optional<SavedAccount> AccountFile::load()
 {
-    if (!QFileInfo(account::filePath(m_exeDir)).isFile())
+    // Another user's link is not followed: it is no account file of this user's.
+    const QString path = account::filePath(m_exeDir);
+    if (!QFileInfo(path).isFile() || fileModes::isForeignLink(path))
         return std::nullopt;
     open();
     SavedAccount saved;

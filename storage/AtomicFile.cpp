@@ -1,5 +1,7 @@
 #include "AtomicFile.h"
 
+#include "FileModes.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -113,14 +115,25 @@ AtomicFile::Status AtomicFile::fail(Status status, int error)
 
 AtomicFile::Status AtomicFile::writeInPlace(const QByteArray& target, const QByteArray& bytes)
 {
-    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return fail(Status::CannotCreate, errno);
-    if (m_access == Access::OwnerOnly)
+    InPlaceFile file(fd);
+    if (m_access == Access::OwnerOnly) {
+        // Text for the owner only never goes into a file someone else owns,
+        // who could read it or let others write it. A file of this user's on
+        // a file system without permissions (a USB stick) takes no mode and
+        // is written all the same.
+        struct stat own
+        {};
+        if (::fstat(fd, &own) != 0)
+            return fail(Status::CannotCreate, errno);
+        if (own.st_uid != ::geteuid())
+            return fail(Status::CannotCreate, EPERM);
         ::fchmod(fd, 0600);
+    }
     // Truncated only once the new bytes are in, so a refused write leaves at
     // least the old length.
-    InPlaceFile file(fd);
     if (!file.writeAll(bytes) || ::ftruncate(fd, bytes.size()) != 0 || ::fsync(fd) != 0)
         return fail(Status::CannotWrite, errno);
     if (!file.close())
@@ -131,14 +144,17 @@ AtomicFile::Status AtomicFile::writeInPlace(const QByteArray& target, const QByt
 
 AtomicFile::Status AtomicFile::write(const QByteArray& bytes)
 {
-    // A symbolic link stays a link: its target is the file replaced.
+    // A symbolic link of this user's stays a link: its target is the file
+    // replaced. Another user's link is not followed into that user's files:
+    // the link itself is replaced.
     const QFileInfo info(m_path);
-    const QString targetPath = info.isSymLink() ? info.symLinkTarget() : m_path;
+    const bool foreignLink = fileModes::isForeignLink(m_path);
+    const QString targetPath = info.isSymLink() && !foreignLink ? info.symLinkTarget() : m_path;
     const QByteArray target = QFile::encodeName(targetPath);
 
     struct stat old
     {};
-    const bool exists = ::stat(target.constData(), &old) == 0;
+    const bool exists = !foreignLink && ::stat(target.constData(), &old) == 0;
     // Owner-only from the start, so the text is never readable by others
     // even for a moment; a new file otherwise gets the usual 0666 less the
     // umask, an old one keeps its own permissions.

@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "AtomicFile.h"
 #include "Failure.h"
+#include "FileModes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -25,7 +26,8 @@ QString decodeFileBytes(const QByteArray& bytes)
 std::optional<QString> load(const QString& exeDir)
 {
     const QString path = filePath(exeDir);
-    if (!QFileInfo(path).isFile())
+    // Another user's link is not followed: it is no message file of this user's.
+    if (!QFileInfo(path).isFile() || fileModes::isForeignLink(path))
         return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

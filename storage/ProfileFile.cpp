@@ -2,6 +2,7 @@
 
 #include "AnsiText.h"
 #include "Failure.h"
+#include "FileModes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -214,11 +215,12 @@ QString unableToWrite(const QString& path)
         .arg(path);
 }
 
-// Reading a file that cannot be read gives empty text, as a missing one does.
+// Reading a file that cannot be read gives empty text, as a missing one does;
+// so does another user's link, which is never followed.
 QByteArray readRawFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (fileModes::isForeignLink(path) || !file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
 }
@@ -233,7 +235,7 @@ QByteArray readFile(const QString& path)
 QByteArray readFileForEdit(const QString& path)
 {
     QFile file(path);
-    if (!file.exists())
+    if (!file.exists() || fileModes::isForeignLink(path))
         return {};
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(unableToWrite(path));

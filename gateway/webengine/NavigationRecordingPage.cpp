@@ -1,5 +1,7 @@
 #include "NavigationRecordingPage.h"
 
+#include "GatewayAddress.h"
+
 namespace {
 
 NavigationKind kindOf(QWebEnginePage::NavigationType type)
@@ -23,6 +25,15 @@ NavigationKind kindOf(QWebEnginePage::NavigationType type)
 bool NavigationRecordingPage::acceptNavigationRequest(const QUrl& url, NavigationType type,
                                                       bool isMainFrame)
 {
+    // The page's own scripts may change where a form goes while it is being
+    // submitted (in its submit event), after the program checked the target.
+    if (type == NavigationTypeFormSubmitted && !m_submissionOrigin->isEmpty()) {
+        const QString expected = std::exchange(*m_submissionOrigin, QString());
+        if (GatewayAddress::origin(url.toString()) != expected) {
+            Q_EMIT submissionRefused(GatewayAddress::site(url.toString()));
+            return false;
+        }
+    }
     if (isMainFrame)
         Q_EMIT navigationStarting(url.toString(), kindOf(type));
     return true;

@@ -7,6 +7,8 @@
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
+#include <algorithm>
+
 WebEngineHost::WebEngineHost(QObject* parent) : BrowserHost(parent)
 {
     m_view = new QWebEngineView;
@@ -20,6 +22,9 @@ WebEngineHost::WebEngineHost(QObject* parent) : BrowserHost(parent)
             });
     connect(m_page, &NavigationRecordingPage::alertRaised, this,
             [this](const QString& text) { m_alerts << text; });
+    connect(m_page, &NavigationRecordingPage::submissionRefused, this, [this](const QString& site) {
+        Q_EMIT submissionRefused(DomRunner::foreignTargetText(site));
+    });
     connect(m_page, &QWebEnginePage::loadingChanged, this,
             [this](const QWebEngineLoadingInfo& info) {
                 if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
@@ -51,17 +56,37 @@ QWidget* WebEngineHost::widget()
 
 void WebEngineHost::navigate(const QString& address)
 {
+    if (!m_view || !m_page)
+        return;
+    m_page->expectSubmissionTo({});
     m_view->load(QUrl(address));
+}
+
+bool WebEngineHost::submits(const DomSteps& steps)
+{
+    return std::any_of(steps.begin(), steps.end(), [](const DomStep& step) {
+        return step.action == DomStep::Action::Click || step.action == DomStep::Action::Submit;
+    });
 }
 
 void WebEngineHost::runSteps(const QString& gatewayOrigin, const DomSteps& steps,
                              std::function<void(const QString& failure)> done)
 {
+    if (!m_page)
+        return;
+    if (submits(steps))
+        m_page->expectSubmissionTo(gatewayOrigin);
     // The application world shares the page's document but none of its scripts.
     m_page->runJavaScript(DomRunner::script(gatewayOrigin, steps),
                           QWebEngineScript::ApplicationWorld,
-                          [steps, done = std::move(done)](const QVariant& result) {
-                              done(DomRunner::failureText(steps, result));
+                          [expected = m_page->expectedOrigin(), steps,
+                           done = std::move(done)](const QVariant& result) {
+                              const QString failure = DomRunner::failureText(steps, result);
+                              // Steps that stopped submit nothing the browser should check.
+                              if (const std::shared_ptr<QString> origin = expected.lock();
+                                  origin && !failure.isEmpty())
+                                  origin->clear();
+                              done(failure);
                           });
 }
 
@@ -78,6 +103,8 @@ void WebEngineHost::readAnswer(std::function<void(const AnswerPage& page)> done)
         " return [document.title, line, named('fuid') && named('pwd'),"
         "   !!msg && typeof msg.value === 'string' && msg.value.length > 0, named('auth_code')];"
         " } catch (e) { return ['', '', false, false, false]; } })()");
+    if (!m_page)
+        return;
     m_page->runJavaScript(read, QWebEngineScript::ApplicationWorld,
                           [alerts = m_alerts, done = std::move(done)](const QVariant& result) {
                               const QVariantList parts = result.toList();

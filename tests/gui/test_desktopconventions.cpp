@@ -1,6 +1,10 @@
 #include "ScriptedWindow.h"
 
+#include "QtDialogs.h"
+
+#include <QApplication>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -9,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 // What a user of a Linux desktop expects of the window and the program: Enter
 // presses the focused button, --help and --version answer without starting,
@@ -30,6 +35,7 @@ private Q_SLOTS:
     void keptWhereItFits();
     void movedOnANarrowScreen();
     void shrunkWithScrollBarsAtDoubleScale();
+    void wrappedMessageBoxCentred();
 
 private:
     QRect availableScreen() const { return m_form->screen()->availableGeometry(); }
@@ -184,6 +190,44 @@ void TestDesktopConventions::shrunkWithScrollBarsAtDoubleScale()
     const QRect shown(m_form->BitBtn1->mapTo(sending->viewport(), QPoint()),
                       m_form->BitBtn1->size());
     QVERIFY(sending->viewport()->rect().contains(shown));
+}
+
+// A box whose text wraps takes its size only as it is shown: it still
+// stands in the middle of the screen.
+void TestDesktopConventions::wrappedMessageBoxCentred()
+{
+    QtDialogs dialogs(QStringLiteral("selvanto"));
+    QRect shownAt;
+    const auto closeBox = [&](bool measure) {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (!box || !box->isVisible())
+                continue;
+            if (measure)
+                shownAt = box->frameGeometry();
+            box->done(QMessageBox::Ok);
+        }
+    };
+    QTimer look;
+    look.setInterval(20);
+    connect(&look, &QTimer::timeout, this, [&] { closeBox(true); });
+    look.start();
+    QTimer::singleShot(10000, this, [&] { closeBox(false); });
+    QString text;
+    for (int i = 0; i < 8; ++i)
+        text += QStringLiteral("無法連線到簡訊閘道，請確認網路連線與閘道網址後再試。");
+    dialogs.showError(text);
+
+    QVERIFY(shownAt.isValid());
+    QVERIFY2(shownAt.height() > 3 * QFontMetrics(QApplication::font()).height(),
+             "the text did not wrap");
+    const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    QVERIFY2((shownAt.center() - centre).manhattanLength() <= 2,
+             qPrintable(QStringLiteral("%1,%2 %3x%4")
+                            .arg(shownAt.x())
+                            .arg(shownAt.y())
+                            .arg(shownAt.width())
+                            .arg(shownAt.height())));
 }
 
 QTEST_MAIN(TestDesktopConventions)

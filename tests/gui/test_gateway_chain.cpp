@@ -3,6 +3,7 @@
 #include "Memo.h"
 #include "ScriptedWindow.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -59,6 +60,8 @@ private Q_SLOTS:
     void otherNavigationEndsTheChain_data();
     void otherNavigationEndsTheChain();
     void failedStepEndsTheChain();
+    void submissionRefusedByTheBrowserEndsTheChain();
+    void foreignSiteLineNamesTheWholeOrigin();
     void oneStepWaitsForTheSmsPage();
     void oneStepOpensTheSmsPageFromElsewhere();
     void pageThatFailsGivesTheConnectionMessage();
@@ -274,6 +277,49 @@ void TestGatewayChain::failedStepEndsTheChain()
     // The SMS page finishing a load afterwards runs nothing.
     answer();
     QCOMPARE(m_browser->stepRuns().size(), 2);
+}
+
+// The browser stopped a submission the page sent elsewhere: the chain ends
+// there with the browser's reason, and the answer that follows runs nothing.
+void TestGatewayChain::submissionRefusedByTheBrowserEndsTheChain()
+{
+    const QString refusal =
+        QStringLiteral("閘道網頁的表單要送到別的網站（127.0.0.1:18600），已停止，未送出任何資料");
+    m_browser->loadPage(smsPage);
+    m_browser->failNextRun(noSendingForm);
+    QTest::mouseClick(m_form->BitBtn7, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(m_browser->stepRuns().size(), 2, 2000);
+    Q_EMIT m_browser->submissionRefused(refusal);
+    QCOMPARE(m_dialogs.errors(), QStringList{refusal + QLatin1Char('.')});
+    QCOMPARE(m_form->ChainStep, QString());
+    answer();
+    QCOMPARE(m_browser->stepRuns().size(), 2);
+}
+
+// The line over the browser names another site by its whole origin, and a
+// screen reader finds it in the window's accessibility tree.
+void TestGatewayChain::foreignSiteLineNamesTheWholeOrigin()
+{
+    m_browser->loadPage(QStringLiteral("http://127.0.0.1:18600/front_end/sms"),
+                        NavigationKind::LinkClicked);
+    const QString expected =
+        QStringLiteral("注意：目前顯示的網頁不是簡訊閘道，而是 http://127.0.0.1:18600");
+    std::function<bool(QAccessibleInterface*, int)> found = [&](QAccessibleInterface* node,
+                                                                int depth) {
+        if (!node || depth > 30)
+            return false;
+        if (node->text(QAccessible::Name) == expected)
+            return true;
+        for (int i = 0; i < node->childCount(); ++i) {
+            if (found(node->child(i), depth + 1))
+                return true;
+        }
+        return false;
+    };
+    QVERIFY(found(QAccessible::queryAccessibleInterface(m_form.get()), 0));
+
+    m_browser->loadPage(smsPage);
+    QVERIFY(!found(QAccessible::queryAccessibleInterface(m_form.get()), 0));
 }
 
 // Pressed while the SMS page still loads, the chain starts once it has

@@ -22,6 +22,36 @@ QByteArray big5(const QString& text)
     return ansi::encode(text);
 }
 
+// What accessibility tools were told in the events the program sent them,
+// with the object each came from.
+using Heard = QList<std::pair<const QObject*, QString>>;
+Heard* heardTexts = nullptr;
+
+void listenToAccessibility(QAccessibleEvent* event)
+{
+    if (!heardTexts)
+        return;
+    const QObject* from = event->object();
+    switch (event->type()) {
+    case QAccessible::TextInserted:
+        heardTexts->append({from, static_cast<QAccessibleTextInsertEvent*>(event)->textInserted()});
+        break;
+    case QAccessible::TextRemoved:
+        heardTexts->append({from, static_cast<QAccessibleTextRemoveEvent*>(event)->textRemoved()});
+        break;
+    case QAccessible::TextUpdated:
+        heardTexts->append({from, static_cast<QAccessibleTextUpdateEvent*>(event)->textRemoved()});
+        heardTexts->append({from, static_cast<QAccessibleTextUpdateEvent*>(event)->textInserted()});
+        break;
+    case QAccessible::ValueChanged:
+        heardTexts->append(
+            {from, static_cast<QAccessibleValueChangeEvent*>(event)->value().toString()});
+        break;
+    default:
+        break;
+    }
+}
+
 QString letters(int count)
 {
     QString text;
@@ -39,6 +69,8 @@ class TestSendingPageFiles : public QObject, private ScriptedWindow
     Q_OBJECT
 
 private Q_SLOTS:
+    // Listens as a screen reader would, from before the first window.
+    void initTestCase() { QAccessible::installUpdateHandler(&listenToAccessibility); }
     void init()
     {
         newWindow();
@@ -64,6 +96,7 @@ private Q_SLOTS:
     void loadWithoutFile();
     void refusedWriteBackGoesOn();
     void savedSecretsNotAnnounced();
+    void secretsNotInAccessibilityEvents();
 
     void loadMessage();
     void saveMessage();
@@ -388,6 +421,47 @@ void TestSendingPageFiles::savedSecretsNotAnnounced()
     for (const QString& text : announced) {
         QVERIFY2(!text.contains(secret) && !text.contains(code), qPrintable(text));
     }
+}
+
+// With a screen reader running, a text box tells it every change of its
+// text, as Qt's line edit does: the password and code boxes say that they
+// changed, never what they hold. Qt hands these events to the installed
+// update handler only while a screen reader listens, which it never does on
+// the offscreen test platform: the test hands the handler the events a box
+// sends on the desktop, the account's loaded values in them, as Qt would.
+void TestSendingPageFiles::secretsNotInAccessibilityEvents()
+{
+    const QString secret = QStringLiteral("s3cret密碼");
+    const QString code = QStringLiteral("98765");
+    writeBytes(accountPath(),
+               big5(QStringLiteral("[account]\r\nuser=%1\r\n認證碼=%2\r\n").arg(secret, code)));
+    startWindow();
+    QCOMPARE(m_form->Edit2->text(), secret);
+    QCOMPARE(m_form->Edit5->text(), code);
+
+    const QAccessible::UpdateHandler handler = QAccessible::installUpdateHandler(nullptr);
+    QAccessible::installUpdateHandler(handler);
+    QVERIFY(handler);
+    Heard heard;
+    heardTexts = &heard;
+    for (QLineEdit* box : {m_form->Edit1, m_form->Edit2, m_form->Edit5}) {
+        const QString text = box->text();
+        QAccessibleTextUpdateEvent loaded(box, 0, QString(), text);
+        handler(&loaded);
+        QAccessibleTextInsertEvent typed(box, int(text.size()), text.right(2));
+        handler(&typed);
+        QAccessibleTextRemoveEvent erased(box, 0, text.left(2));
+        handler(&erased);
+    }
+    heardTexts = nullptr;
+
+    const Heard expected{{m_form->Edit1, QString()}, {m_form->Edit1, QStringLiteral("user")},
+                         {m_form->Edit1, "er"},      {m_form->Edit1, "us"},
+                         {m_form->Edit2, QString()}, {m_form->Edit2, QString(8, u'*')},
+                         {m_form->Edit2, "**"},      {m_form->Edit2, "**"},
+                         {m_form->Edit5, QString()}, {m_form->Edit5, "*****"},
+                         {m_form->Edit5, "**"},      {m_form->Edit5, "**"}};
+    QCOMPARE(heard, expected);
 }
 
 void TestSendingPageFiles::loadMessage()

@@ -21,6 +21,7 @@ private Q_SLOTS:
 
     void convertsEveryRow_data();
     void convertsEveryRow();
+    void keepsTheBooksPermissions();
     void noLeavesTheBookAsItWas();
     void failureLeavesTheBookAsItWas_data();
     void failureLeavesTheBookAsItWas();
@@ -106,6 +107,19 @@ void TestAccessConversion::convertsEveryRow()
     QCOMPARE(readBytes(m_path + ".access"), readBytes(source));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files),
              QStringList({"contact.mdb", "contact.mdb.access"}));
+}
+
+// A book only its owner may read stays so, and so does the kept original.
+void TestAccessConversion::keepsTheBooksPermissions()
+{
+    placeBook(QStringLiteral("contact_jet4_access2000.mdb"));
+    const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                           QFileDevice::ReadUser | QFileDevice::WriteUser;
+    QVERIFY(QFile::setPermissions(m_path, ownerOnly));
+    accessconversion::offer(m_path, m_dialogs);
+    QCOMPARE(m_dialogs.texts().size(), 2);
+    QCOMPARE(QFile::permissions(m_path), ownerOnly);
+    QCOMPARE(QFile::permissions(m_path + ".access"), ownerOnly);
 }
 
 void TestAccessConversion::noLeavesTheBookAsItWas()

@@ -24,6 +24,8 @@ private Q_SLOTS:
     void normalisedAddress();
     void environmentOverridesBuiltInAddress();
     void pageAddresses();
+    void origins_data();
+    void origins();
 
     void logInSteps();
     void sendImmediateSteps();
@@ -110,6 +112,33 @@ void TestGateway::pageAddresses()
     QCOMPARE(GatewayAddress::smsPage(base), QStringLiteral("http://127.0.0.1:8080/front_end/sms"));
     QCOMPARE(GatewayAddress::logoutPage(base),
              QStringLiteral("http://127.0.0.1:8080/front_end/Logout"));
+}
+
+void TestGateway::origins_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("origin");
+    QTest::newRow("port kept") << "http://127.0.0.1:18600/front_end/sms?x=1#y"
+                               << "http://127.0.0.1:18600";
+    QTest::newRow("default port dropped") << "HTTPS://Sms.Example.com:443/a"
+                                          << "https://sms.example.com";
+    // As the page's own location.origin gives it, whichever form was written.
+    QTest::newRow("international name") << "http://簡訊.台灣/front_end/sms"
+                                        << "http://xn--j3zw8z.xn--kpry57d";
+    QTest::newRow("international name, ASCII") << "http://xn--j3zw8z.xn--kpry57d:8080"
+                                               << "http://xn--j3zw8z.xn--kpry57d:8080";
+    QTest::newRow("look-alike") << "http://gооgle.com" // Cyrillic о
+                                << "http://xn--ggle-55da.com";
+    QTest::newRow("IPv6") << "http://[::1]:8080/x"
+                          << "http://[::1]:8080";
+}
+
+void TestGateway::origins()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, origin);
+    QCOMPARE(GatewayAddress::origin(address), origin);
+    QCOMPARE(GatewayAddress::origin(GatewayAddress::normalised(address)), origin);
 }
 
 void TestGateway::logInSteps()
@@ -266,6 +295,13 @@ void TestGateway::failureTexts_data()
     QTest::newRow("form of a control") << verify << missing(0, true) << "找不到網頁的第 1 個表單";
     QTest::newRow("second form") << DomSteps{DomStep::submitForm(1)} << missing(0, false)
                                  << "找不到網頁的第 2 個表單";
+    QTest::newRow("another site's form")
+        << logIn
+        << QVariant(QVariantMap{{QStringLiteral("foreignTarget"), QStringLiteral("evil:81")}})
+        << "閘道網頁的表單要送到別的網站（evil:81），已停止，未送出任何資料";
+    QTest::newRow("field outside the form")
+        << logIn << QVariant(QVariantMap{{QStringLiteral("outsideStep"), 1}})
+        << "網頁欄位 \"pwd\" 不在要送出的表單裡，未送出任何資料";
     QTest::newRow("script error") << logIn
                                   << QVariant(QVariantMap{
                                          {QStringLiteral("error"), QStringLiteral("TypeError: x")}})

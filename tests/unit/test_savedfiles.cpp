@@ -10,6 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <memory>
 
 namespace {
@@ -44,6 +48,8 @@ private Q_SLOTS:
     void accountRefusedWrite();
     void accountForget();
     void accountIsOwnerOnly();
+    void accountNotWrittenIntoAnotherUsersFile();
+    void anotherUsersLinkNotFollowed();
     void readOnlyFileKept();
 
     void messageDecoding_data();
@@ -340,6 +346,69 @@ void TestSavedFiles::accountIsOwnerOnly()
     const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther |
                         QFileDevice::WriteOther;
     QCOMPARE(QFile::permissions(accountPath()) & others, QFileDevice::Permissions());
+}
+
+// In a folder that takes no new files the account is written in place; not
+// so into a file another user owns, who could read the password or let
+// others change the file.
+void TestSavedFiles::accountNotWrittenIntoAnotherUsersFile()
+{
+    if (::geteuid() != 0)
+        QSKIP("only the superuser can act as another user");
+    const QByteArray before = "[account]\r\nuser=pw\r\n";
+    writeBytes(accountPath(), before);
+    QVERIFY(::chmod(QFile::encodeName(accountPath()).constData(), 0666) == 0);
+    // The user 65534 may enter the folder but not add to it.
+    const QByteArray folder = QFile::encodeName(m_dir->path());
+    QVERIFY(::chown(folder.constData(), 65534, 65534) == 0);
+    QVERIFY(::chmod(folder.constData(), 0555) == 0);
+
+    const auto asUser = [](uid_t uid, const std::function<void()>& action) {
+        QVERIFY(::seteuid(uid) == 0);
+        action();
+        QVERIFY(::seteuid(0) == 0);
+    };
+    QString error;
+    asUser(65534, [&] {
+        try {
+            m_account->save(QStringLiteral("someone"), QStringLiteral("else"), QString());
+        } catch (const Failure& failure) {
+            error = failure.text();
+        }
+    });
+    QCOMPARE(firstLine(error), QStringLiteral("Unable to write to ") + accountPath());
+    QCOMPARE(readBytes(accountPath()), before);
+
+    // The user's own file is written in place, and made the user's alone.
+    QVERIFY(::chown(QFile::encodeName(accountPath()).constData(), 65534, 65534) == 0);
+    asUser(65534,
+           [&] { m_account->save(QStringLiteral("someone"), QStringLiteral("else"), QString()); });
+    QVERIFY(readBytes(accountPath()).contains("someone=else"));
+    QCOMPARE(QFile::permissions(accountPath()) & (QFileDevice::ReadOther | QFileDevice::WriteOther),
+             QFileDevice::Permissions());
+}
+
+// A link planted by another user at account.ini or sms.txt leads nowhere:
+// its target is neither read nor written, the link itself is replaced.
+void TestSavedFiles::anotherUsersLinkNotFollowed()
+{
+    if (::geteuid() != 0)
+        QSKIP("only the superuser can give a link to another user");
+    const QString target = m_dir->filePath(QStringLiteral("elsewhere"));
+    const QByteArray planted = "[account]\r\nplanted=pw\r\n";
+    writeBytes(target, planted);
+    for (const QString& path : {accountPath(), messagePath()}) {
+        QVERIFY(QFile::link(target, path));
+        QVERIFY(::lchown(QFile::encodeName(path).constData(), 65534, 65534) == 0);
+    }
+    QVERIFY(!m_account->load().has_value());
+    QVERIFY(!message::load(m_exeDir).has_value());
+    m_account->save(QStringLiteral("user"), QStringLiteral("pw"), QString());
+    message::save(m_exeDir, QStringLiteral("text"));
+    QCOMPARE(readBytes(target), planted);
+    for (const QString& path : {accountPath(), messagePath()})
+        QVERIFY(!QFileInfo(path).isSymLink());
+    QVERIFY(readBytes(accountPath()).contains("user=pw"));
 }
 
 void TestSavedFiles::messageDecoding_data()

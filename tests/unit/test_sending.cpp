@@ -123,6 +123,9 @@ void TestSending::logSurvivesReopening()
                        QStringLiteral("2026-03-05 9:00"));
         log.recordVerify(at(3, 5));
     }
+    // Names, numbers and messages: for the owner's eyes only.
+    QCOMPARE(QFile::permissions(path), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ReadUser | QFileDevice::WriteUser);
     SendLog again(path);
     QCOMPARE(again.firstStartup(), std::optional<QDate>(QDate(2026, 3, 1)));
     QVERIFY(greetingRecord(again, QDate(2026, 3, 5)).notConfirmed.contains(QStringLiteral("0911")));
