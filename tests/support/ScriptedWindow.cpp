@@ -31,7 +31,8 @@ FormServices ScriptedWindow::services(const QStringList& arguments)
             .gatewayBase = m_gatewayBase,
             .clock = &m_clock,
             .dialogs = &m_dialogs,
-            .browser = m_browser.get()};
+            .browser = m_browser.get(),
+            .accessReader = QStringLiteral(SELVANTO_ACCESS_READER)};
 }
 
 void ScriptedWindow::makeForm(const QStringList& arguments)
