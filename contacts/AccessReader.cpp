@@ -33,6 +33,9 @@ constexpr qint64 timeoutMsPerMiB = 1000;
 // The rows of an Access file printed as JSON; far more than any contact book.
 constexpr qsizetype maxOutput = qsizetype(256) << 20;
 constexpr qsizetype maxReason = 2000;
+// The reader's exit status when it refuses the file with a reason. Not 1,
+// which a sanitizer or the C library may use for a failure of its own.
+constexpr int refusedStatus = 3;
 
 QString unreadableText()
 {
@@ -134,7 +137,7 @@ ContactRecords read(const QString& reader, const QString& path)
     output += child.readAllStandardOutput();
     if (child.exitStatus() != QProcess::NormalExit)
         throw Unreadable(unreadableText());
-    if (child.exitCode() == 1) {
+    if (child.exitCode() == refusedStatus) {
         const QString reason =
             QString::fromUtf8(child.readAllStandardError()).trimmed().left(maxReason);
         throw Unreadable(reason.isEmpty() ? unreadableText() : reason);
@@ -154,7 +157,7 @@ int runReader(const QString& path)
         return 0;
     } catch (const Failure& failure) {
         std::fputs(failure.text().toUtf8().constData(), stderr);
-        return 1;
+        return refusedStatus;
     }
 }
 
