@@ -168,6 +168,8 @@ void ContactDataset::edit()
     m_read = m_buffer;
     m_changed = {};
     m_modified = false;
+    // The row is read afresh: a conflict found before is behind it.
+    m_conflict = false;
     setState(State::Edit);
 }
 
@@ -428,6 +430,7 @@ void ContactDataset::addRow(int row)
     m_newRow = row;
     m_buffer = {};
     m_modified = false;
+    m_conflict = false;
     m_state = State::Insert;
     // The new row is current before the views see it, so they read its buffer.
     const int previous = m_current;
