@@ -10,9 +10,9 @@
 #include <QProcess>
 
 #include <algorithm>
-#include <cstdio>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define SELVANTO_ADDRESS_SANITIZER 1
@@ -138,9 +138,11 @@ ContactRecords read(const QString& reader, const QString& path)
     if (child.exitStatus() != QProcess::NormalExit)
         throw Unreadable(unreadableText());
     if (child.exitCode() == refusedStatus) {
-        const QString reason =
-            QString::fromUtf8(child.readAllStandardError()).trimmed().left(maxReason);
-        throw Unreadable(reason.isEmpty() ? unreadableText() : reason);
+        const QJsonValue reason =
+            QJsonDocument::fromJson(output).object().value(QStringLiteral("refused"));
+        throw Unreadable(reason.isString() && !reason.toString().isEmpty()
+                             ? reason.toString().left(maxReason)
+                             : unreadableText());
     }
     if (child.exitCode() != 0 || output.size() > maxOutput)
         throw Unreadable(unreadableText());
@@ -149,16 +151,28 @@ ContactRecords read(const QString& reader, const QString& path)
 
 int runReader(const QString& path)
 {
+    // What libmdb prints goes to standard error; standard output carries
+    // only what the program reads back.
+    const int out = ::dup(STDOUT_FILENO);
+    if (out < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
+        return 2;
+    QByteArray answer;
+    int status = 0;
     try {
-        const QByteArray rows = encode(accessbook::read(path));
-        if (std::fwrite(rows.constData(), 1, size_t(rows.size()), stdout) != size_t(rows.size()) ||
-            std::fflush(stdout) != 0)
-            return 2;
-        return 0;
+        answer = encode(accessbook::read(path));
     } catch (const Failure& failure) {
-        std::fputs(failure.text().toUtf8().constData(), stderr);
-        return refusedStatus;
+        answer = QJsonDocument(QJsonObject{{QStringLiteral("refused"), failure.text()}})
+                     .toJson(QJsonDocument::Compact);
+        status = refusedStatus;
     }
+    for (qsizetype written = 0; written < answer.size();) {
+        const ssize_t step =
+            ::write(out, answer.constData() + written, size_t(answer.size() - written));
+        if (step <= 0)
+            return 2;
+        written += step;
+    }
+    return status;
 }
 
 } // namespace accessreader

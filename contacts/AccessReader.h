@@ -35,8 +35,8 @@ ContactRecords decode(const QByteArray& bytes);
 ContactRecords read(const QString& reader, const QString& path);
 
 // The reader's side: reads path in this process and prints the rows on
-// standard output (exit status 0), or the reason it refuses the file on
-// standard error (exit status 3).
+// standard output (exit status 0), or the reason it refuses the file
+// (exit status 3).
 int runReader(const QString& path);
 
 } // namespace accessreader
