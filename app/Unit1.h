@@ -60,6 +60,8 @@ struct FormServices
     BrowserHost* browser = nullptr;
     // How long a gateway action waits for a page before it gives up.
     int pageTimeoutMs = 30000;
+    // The program that reads Access contact books in a child process.
+    QString accessReader{};
 };
 
 // The main window: every control as a named member, every action as a handler.
@@ -157,6 +159,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void createControls();
@@ -172,6 +175,7 @@ private:
     // Contact page and birthday scan (Unit1Contacts.cpp)
     void connectContactPage();
     void openContactBook(const QDate& today);
+    void offerAccessConversion(const QString& path);
     // Returns false when the scan stops the start-up early.
     bool scanBirthdays(const QDateTime& startedAt);
     void greetOrClose();
@@ -182,6 +186,8 @@ private:
     void Button4Click();
     void setSaveAndCancel(bool enabled);
     void focusContactGrid();
+    void refreshContacts();
+    bool deferWhileContactSaveWaits(std::function<void()> action);
     bool savePendingContact();
     // The grid's import (a dropped file, or one chosen when path is empty)
     // and export.

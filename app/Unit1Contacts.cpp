@@ -1,6 +1,8 @@
 #include "Unit1.h"
 
+#include "AccessBook.h"
 #include "AccessConversion.h"
+#include "AccessReader.h"
 #include "BirthdayScanTask.h"
 #include "ContactDataset.h"
 #include "ContactFiles.h"
@@ -8,10 +10,16 @@
 #include "ContactImport.h"
 #include "ContactStore.h"
 #include "Dialogs.h"
+#include "ExportTarget.h"
 #include "Failure.h"
 #include "Guard.h"
 #include "MissedDays.h"
+#include "RefusedBooks.h"
+#include "SendLog.h"
 
+#include <QEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -39,7 +47,7 @@ void TForm1::connectContactPage()
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
-    DBGrid1->setSaveWidget(Button3);
+    DBGrid1->setCommandWidgets({Button1, Button5, Button2, Button3, Button4});
     connect(DBGrid1, &ContactGrid::importRequested, this, &TForm1::importContactFile);
     connect(DBGrid1, &ContactGrid::exportRequested, this, &TForm1::exportContactFile);
 }
@@ -47,7 +55,7 @@ void TForm1::connectContactPage()
 void TForm1::openContactBook(const QDate& today)
 {
     const QString path = m_services.exeDir + QStringLiteral("contact.mdb");
-    accessconversion::offer(path, *m_services.dialogs);
+    offerAccessConversion(path);
     auto store = std::make_unique<ContactStore>(path);
     // One walk over the table on a worker, with its own connection, reads the
     // grid's keys and does the birthday scan, while this thread keeps the
@@ -55,10 +63,44 @@ void TForm1::openContactBook(const QDate& today)
     auto scan = std::make_unique<BirthdayScanTask>(path, today, missedDaysKept);
     auto table = std::make_unique<ContactDataset>(*store, scan->takeKeys());
     DBGrid1->setDataset(table.get());
+    // The concurrent-edit message tells the user to press 取消.
+    connect(table.get(), &ContactDataset::conflictFound, Button4,
+            [this] { Button4->setEnabled(true); });
     ADOConnection1 = std::move(store);
     ADOTable1 = std::move(table);
     m_birthdayScan = std::move(scan);
     ADOTable1->first();
+}
+
+// An Access book that could not be read because of the file itself is not
+// offered again at every start (the autostart would ask, or crash, every
+// day): the same error comes at once, until the file changes. Remembering is
+// a convenience: without the send log's file the question simply comes again.
+void TForm1::offerAccessConversion(const QString& path)
+{
+    if (!accessbook::isAccessFile(path))
+        return;
+    std::unique_ptr<RefusedBooks> refused;
+    std::optional<QString> earlier;
+    try {
+        refused = std::make_unique<RefusedBooks>(m_services.exeDir + SendLog::fileName());
+        earlier = refused->refusal(path);
+    } catch (const Failure&) {
+        refused.reset();
+    }
+    if (earlier)
+        throw Failure(*earlier);
+    try {
+        accessconversion::offer(path, *m_services.dialogs, m_services.accessReader);
+    } catch (const accessreader::Unreadable& failure) {
+        try {
+            if (refused)
+                refused->remember(path, failure.text());
+        } catch (const Failure&) {
+            // The error below is shown all the same.
+        }
+        throw;
+    }
 }
 
 void TForm1::Button1Click()
@@ -133,6 +175,7 @@ void TForm1::importContactFile(const QString& path)
     runGuarded(*m_services.dialogs, [&] {
         if (!ADOTable1)
             throw Failure(QStringLiteral("通訊錄沒有開啟，無法匯入聯絡人。"));
+        const ContactDataset::Hold hold(*ADOTable1);
         DBGrid1->commitEditor();
         ADOTable1->settle();
         const QString file = path.isEmpty()
@@ -146,8 +189,13 @@ void TForm1::importContactFile(const QString& path)
             throw Failure(
                 QStringLiteral("無法匯入「%1」：只認得 .vcf、.csv、.mdb 和 .accdb 檔。").arg(file));
         }
-        const ImportReport report =
-            importContacts(*ADOConnection1, contactfiles::read(file, *format));
+        // An Access file is read in the reader's process: a hostile one must
+        // not take the window down.
+        const bool access =
+            *format == contactfiles::Format::Access && accessbook::isAccessFile(file);
+        const ImportReport report = importContacts(
+            *ADOConnection1, access ? accessreader::read(m_services.accessReader, file)
+                                    : contactfiles::read(file, *format));
         ADOTable1->reload();
         m_services.dialogs->showMessage(report.boxText());
     });
@@ -158,6 +206,7 @@ void TForm1::exportContactFile()
     runGuarded(*m_services.dialogs, [&] {
         if (!ADOTable1)
             throw Failure(QStringLiteral("通訊錄沒有開啟，無法匯出聯絡人。"));
+        const ContactDataset::Hold hold(*ADOTable1);
         DBGrid1->commitEditor();
         ADOTable1->settle();
         const QString file = m_services.dialogs->fileToSave(QStringLiteral("匯出聯絡人"),
@@ -167,14 +216,54 @@ void TForm1::exportContactFile()
         const std::optional<contactfiles::Format> format = contactfiles::formatOf(file);
         if (!format || *format == contactfiles::Format::Access)
             throw Failure(QStringLiteral("無法匯出「%1」：請存成 .vcf 或 .csv 檔。").arg(file));
+        exporttarget::refuseDatabase(ADOConnection1->path(), file);
+        if (QFileInfo::exists(file) &&
+            !m_services.dialogs->askYesNo(QStringLiteral("「%1」已經存在，要取代它嗎？").arg(file)))
+            return;
         const ContactRecords records = contactfiles::readBook(*ADOConnection1);
         contactfiles::write(file, *format, records);
         m_services.dialogs->showMessage(QStringLiteral("匯出 %1 筆").arg(records.size()));
     });
 }
 
+// 取消 stays enabled after a row was found changed elsewhere: the message
+// asks the user to press it.
 void TForm1::setSaveAndCancel(bool enabled)
 {
     Button3->setEnabled(enabled);
-    Button4->setEnabled(enabled);
+    Button4->setEnabled(enabled || (ADOTable1 && ADOTable1->hasConflict()));
+}
+
+void TForm1::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        refreshContacts();
+}
+
+// Coming back to the window after another program changed the book shows the
+// rows as the file holds them, unless a row is being typed, edited or added.
+// A mouse button held down is a press whose action has not run yet: the rows
+// do not change under it.
+void TForm1::refreshContacts()
+{
+    if (!ADOTable1 || ADOTable1->state() != ContactDataset::State::Browse ||
+        DBGrid1->cellEditor() || QGuiApplication::mouseButtons() != Qt::NoButton)
+        return;
+    runGuarded(*m_services.dialogs, [this] {
+        if (ADOTable1->changedElsewhere())
+            ADOTable1->refresh();
+    });
+}
+
+// A contact save waiting for a locked book keeps the event loop running: the
+// browser's events wait for the save, so the chain never presses a button in
+// its middle.
+bool TForm1::deferWhileContactSaveWaits(std::function<void()> action)
+{
+    if (!ADOTable1 || !ADOTable1->isWaiting())
+        return false;
+    connect(ADOTable1.get(), &ContactDataset::waitEnded, this, std::move(action),
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+    return true;
 }

@@ -126,6 +126,8 @@ void TForm1::WebBrowser1BeforeNavigate2(const QString& address, NavigationKind k
 
 void TForm1::WebBrowser1DocumentComplete(const PageLoad& load)
 {
+    if (deferWhileContactSaveWaits([this, load] { WebBrowser1DocumentComplete(load); }))
+        return;
     m_pageAddress = load.address;
     const QString loadingAddress = std::exchange(m_loadingAddress, QString());
     m_pageFailure =

@@ -77,7 +77,7 @@ double convertAccess(const QString& dir, const QString& access)
         throw Failure(QStringLiteral("cannot copy %1").arg(access));
     QElapsedTimer timer;
     timer.start();
-    accessconversion::convert(book);
+    accessconversion::convert(book, QStringLiteral(SELVANTO_ACCESS_READER));
     return timer.nsecsElapsed() / 1e9;
 }
 

@@ -99,6 +99,43 @@ QString columnName(MdbColumn* column)
     return QString::fromUtf8(column->name);
 }
 
+// Whether the catalog names the table, although it could not be read.
+bool listsTable(MdbHandle* mdb, const QByteArray& name)
+{
+    for (unsigned int k = 0; k < mdb->num_catalog; ++k) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, k));
+        if (entry->object_type == MDB_TABLE && qstricmp(entry->object_name, name.constData()) == 0)
+            return true;
+    }
+    return false;
+}
+
+// A copy cut short at a page boundary still opens; the pages past its end
+// then read as nothing at all. Every page the table's definition and its
+// usage map name must lie inside the file.
+void requirePagesInside(MdbHandle* mdb, MdbTableDef* table, guint32 pages)
+{
+    const Failure pastEnd(QStringLiteral("Access 資料庫已損壞：資料頁超出檔案結尾"));
+    if (table->entry->table_pg >= pages || table->map_base_pg >= pages ||
+        table->freemap_base_pg >= pages)
+        throw pastEnd;
+    // A usage map of type 1 lists the pages that hold the map itself.
+    if (table->map_sz > 0 && table->usage_map[0] == 1) {
+        for (size_t at = 1; at + 4 <= table->map_sz; at += 4) {
+            if (guint32(mdb_get_int32(table->usage_map, int(at))) >= pages)
+                throw pastEnd;
+        }
+    }
+    guint32 previous = 0;
+    for (gint32 page = mdb_map_find_next(mdb, table->usage_map, guint(table->map_sz), 0);
+         page > 0 && guint32(page) > previous;
+         page = mdb_map_find_next(mdb, table->usage_map, guint(table->map_sz), guint32(page))) {
+        if (guint32(page) >= pages)
+            throw pastEnd;
+        previous = guint32(page);
+    }
+}
+
 } // namespace
 
 bool isAccessFile(const QString& path)
@@ -127,12 +164,13 @@ ContactRecords read(const QString& path)
     const QByteArray tableName = contactfields::table.toString().toUtf8();
     std::unique_ptr<MdbTableDef, TableFreer> table(
         mdb_read_table_by_name(mdb.get(), const_cast<char*>(tableName.constData()), MDB_TABLE));
-    if (!table && mdb->num_catalog == 0)
+    if (!table && (mdb->num_catalog == 0 || listsTable(mdb.get(), tableName)))
         throw Failure(damaged);
     if (!table)
         throw Failure(QStringLiteral("Access 資料庫「%1」裡沒有資料表 contact。").arg(path));
     if (!mdb_read_columns(table.get()))
         throw Failure(QStringLiteral("Access 資料庫「%1」的資料表 contact 已損壞。").arg(path));
+    requirePagesInside(mdb.get(), table.get(), guint32(QFileInfo(path).size() / pageSize));
 
     std::array<int, contactfields::count> columns{};
     for (int field = 0; field < contactfields::count; ++field) {
@@ -187,6 +225,15 @@ ContactRecords read(const QString& path)
         if (jet3)
             jet3Rows.append(raw);
         records.append(record);
+    }
+
+    // libmdb reads no rows, and reports nothing, from a data page it cannot
+    // read: the count the table keeps is what tells.
+    if (row != int(table->num_rows)) {
+        throw Failure(QStringLiteral("Access 資料庫已損壞：資料表 contact 記載 %1 筆聯絡人，"
+                                     "卻只讀得到 %2 筆。")
+                          .arg(table->num_rows)
+                          .arg(row));
     }
 
     if (jet3) {

@@ -1,6 +1,7 @@
 #include "AccessConversion.h"
 
 #include "AccessBook.h"
+#include "AccessReader.h"
 #include "ContactBookTool.h"
 #include "ContactImport.h"
 #include "ContactStore.h"
@@ -63,13 +64,36 @@ void keepCopy(const QString& from, const QString& to)
     }
 }
 
+bool sameBytes(const QString& one, const QString& other)
+{
+    QFile first(one);
+    QFile second(other);
+    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly) ||
+        first.size() != second.size())
+        return false;
+    while (!first.atEnd()) {
+        const QByteArray chunk = first.read(1 << 16);
+        if (chunk.isEmpty() || chunk != second.read(chunk.size()))
+            return false;
+    }
+    return true;
+}
+
+QString failedText(const QString& name, const QString& cause)
+{
+    return QStringLiteral("通訊錄 %1 無法轉換成新格式，檔案保持原樣。原因：%2").arg(name, cause);
+}
+
 } // namespace
 
-int convert(const QString& path)
+int convert(const QString& path, const QString& reader)
 {
-    const ContactRecords records = accessbook::read(path);
+    const ContactRecords records = accessreader::read(reader, path);
     const QString kept = path + QStringLiteral(".access");
-    if (QFileInfo::exists(kept)) {
+    // A copy left by a conversion that failed after keeping it is the same
+    // file: it is kept as it is.
+    const bool keptAlready = QFileInfo::exists(kept) && sameBytes(path, kept);
+    if (QFileInfo::exists(kept) && !keptAlready) {
         throw Failure(
             QStringLiteral("「%1」已經存在，原檔無法保留在那裡。請把它移到別的資料夾後再試一次。")
                 .arg(kept));
@@ -84,8 +108,10 @@ int convert(const QString& path)
             importContacts(store, records, ImportRules::CopyAsIs);
         }
         flushFile(converted);
-        keepCopy(path, kept);
-        keptOriginal = true;
+        if (!keptAlready) {
+            keepCopy(path, kept);
+            keptOriginal = true;
+        }
         // Both readable by no more people than the book they come from.
         fileModes::copyMode(path, kept);
         fileModes::copyMode(path, converted);
@@ -103,7 +129,7 @@ int convert(const QString& path)
     return int(records.size());
 }
 
-void offer(const QString& path, Dialogs& dialogs)
+void offer(const QString& path, Dialogs& dialogs, const QString& reader)
 {
     if (!accessbook::isAccessFile(path))
         return;
@@ -118,10 +144,11 @@ void offer(const QString& path, Dialogs& dialogs)
     }
     int count = 0;
     try {
-        count = convert(path);
+        count = convert(path, reader);
+    } catch (const accessreader::Unreadable& failure) {
+        throw accessreader::Unreadable(failedText(name, failure.text()));
     } catch (const Failure& failure) {
-        throw Failure(QStringLiteral("通訊錄 %1 無法轉換成新格式，檔案保持原樣。原因：%2")
-                          .arg(name, failure.text()));
+        throw Failure(failedText(name, failure.text()));
     }
     dialogs.showMessage(QStringLiteral("已將 %1 筆聯絡人轉換成新格式，原檔保留為 %2.access。")
                             .arg(count)

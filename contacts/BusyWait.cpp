@@ -1,6 +1,7 @@
 #include "BusyWait.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
@@ -26,22 +27,25 @@ int BusyWait::onBusy(void* self, int attempts)
 
 bool BusyWait::waitSlice(int attempts)
 {
-    if (attempts == 0)
-        m_waited.start();
-    if (m_waited.elapsed() >= m_timeoutMs)
+    if (m_immediate)
         return false;
+    const qint64 now = QDeadlineTimer::current().deadline();
+    if (attempts == 0)
+        m_started = now;
+    if (now - m_started >= m_timeoutMs)
+        return false;
+    QThread::msleep(sliceMs);
+    return true;
+}
+
+void BusyWait::pause()
+{
     const QCoreApplication* application = QCoreApplication::instance();
-    // A read that a repaint starts during the wait waits plainly: the event
-    // loop is not entered twice.
-    if (!m_responsive || !application || application->thread() != QThread::currentThread() ||
-        m_inEventLoop) {
+    if (!application || application->thread() != QThread::currentThread()) {
         QThread::msleep(sliceMs);
-        return true;
+        return;
     }
-    m_inEventLoop = true;
     QEventLoop slice;
     QTimer::singleShot(sliceMs, &slice, &QEventLoop::quit);
     slice.exec(QEventLoop::ExcludeUserInputEvents);
-    m_inEventLoop = false;
-    return true;
 }

@@ -5,6 +5,7 @@
 #include "ContactFiles.h"
 #include "ContactImport.h"
 #include "ContactStore.h"
+#include "ExportTarget.h"
 #include "Failure.h"
 #include "HistoryTable.h"
 #include "SendLog.h"
@@ -28,7 +29,7 @@ const QString usage =
                    "       selvanto-contacts add FILE NAME BIRTHDAY MOBILE\n"
                    "       selvanto-contacts list FILE\n"
                    "       selvanto-contacts import [--dry-run] [--format F] BOOK FILE\n"
-                   "       selvanto-contacts export [--format F] BOOK FILE\n"
+                   "       selvanto-contacts export [--force] [--format F] BOOK FILE\n"
                    "       selvanto-contacts history BOOK_FOLDER\n"
                    "F is vcf, csv or mdb (import only); by default FILE's extension.\n");
 
@@ -44,6 +45,7 @@ struct TransferArguments
     QString file;
     contactfiles::Format format{};
     bool dryRun = false;
+    bool force = false;
 };
 
 TransferArguments transferArguments(const QStringList& arguments, bool importing)
@@ -55,6 +57,8 @@ TransferArguments transferArguments(const QStringList& arguments, bool importing
         const QString& argument = arguments[k];
         if (argument == QLatin1String("--dry-run") && importing)
             parsed.dryRun = true;
+        else if (argument == QLatin1String("--force") && !importing)
+            parsed.force = true;
         else if (argument == QLatin1String("--format") && k + 1 < arguments.size())
             format = arguments[++k];
         else if (argument.startsWith(QLatin1String("--format=")))
@@ -97,6 +101,11 @@ int importFile(const TransferArguments& arguments, QTextStream& out)
 
 void exportFile(const TransferArguments& arguments, QTextStream& out)
 {
+    exporttarget::refuseDatabase(arguments.book, arguments.file);
+    if (!arguments.force && QFileInfo::exists(arguments.file)) {
+        throw Failure(QStringLiteral("「%1」已經存在，沒有改動；要取代它請加上 --force。")
+                          .arg(arguments.file));
+    }
     ContactStore store(arguments.book);
     const ContactRecords records = contactfiles::readBook(store);
     contactfiles::write(arguments.file, arguments.format, records);

@@ -5,10 +5,14 @@
 #include "SqliteAdvice.h"
 #include "SqliteStatement.h"
 
+#include <QElapsedTimer>
 #include <QSqlError>
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <utility>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -33,6 +37,7 @@ ContactDataset::ContactDataset(ContactStore& store, QList<qint64> keys, QObject*
     : QAbstractTableModel(parent), m_store(store), m_keys(std::move(keys))
 {
     m_current = m_keys.isEmpty() ? -1 : 0;
+    m_dataVersion = m_store.dataVersion();
 }
 
 QList<qint64> ContactDataset::readKeys(const ContactStore& store)
@@ -66,6 +71,12 @@ QVariant ContactDataset::data(const QModelIndex& index, int role) const
     const int page = index.row() / pageSize;
     if (m_unreadablePages.contains(page))
         return {};
+    // A save waiting for the book is in the middle of a statement on this
+    // connection: a paint meanwhile gets what is held, nothing is read.
+    if (m_waiting) {
+        const auto held = m_cache.constFind(m_keys[index.row()]);
+        return held == m_cache.cend() ? QVariant() : (*held)[index.column()];
+    }
     try {
         return storedValues(index.row())[index.column()];
     } catch (const Failure& failure) {
@@ -157,6 +168,8 @@ void ContactDataset::edit()
     m_read = m_buffer;
     m_changed = {};
     m_modified = false;
+    // The row is read afresh: a conflict found before is behind it.
+    m_conflict = false;
     setState(State::Edit);
 }
 
@@ -174,14 +187,13 @@ void ContactDataset::remove()
     const int row = m_current;
     const qint64 key = m_keys[row];
     const Values read = m_state == State::Edit ? m_read : storedValues(row);
-    const BusyWait::Responsive responsive(m_store.busyWait());
     QSqlQuery query(m_store.database());
     query.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid=? AND %2")
                       .arg(contactfields::table, sameAsRead()));
     query.addBindValue(key);
     for (const QVariant& value : read)
         query.addBindValue(value);
-    if (!query.exec())
+    if (!execWaiting(query))
         failQuery(QStringLiteral("Could not delete the contact"), query);
     if (query.numRowsAffected() == 0)
         failChangedElsewhere(key);
@@ -191,6 +203,7 @@ void ContactDataset::remove()
     m_cache.remove(key);
     m_state = State::Browse;
     m_modified = false;
+    m_conflict = false;
     endRemoveRows();
     setCurrent(m_keys.isEmpty() ? -1 : std::min<int>(row, int(m_keys.size()) - 1));
 }
@@ -201,6 +214,7 @@ void ContactDataset::post()
         return;
     writeRow();
     m_modified = false;
+    m_conflict = false;
     setState(State::Browse);
     Q_EMIT dataChanged(index(m_current, 0), index(m_current, contactfields::count - 1));
 }
@@ -209,20 +223,20 @@ void ContactDataset::cancel()
 {
     if (m_state == State::Insert) {
         dropNewRow();
-        return;
-    }
-    if (m_state == State::Edit) {
+    } else if (m_state == State::Edit) {
         m_modified = false;
         setState(State::Browse);
         Q_EMIT dataChanged(index(m_current, 0), index(m_current, contactfields::count - 1));
     }
+    if (std::exchange(m_conflict, false))
+        refresh();
 }
 
 void ContactDataset::settle()
 {
     if (m_state == State::Browse)
         return;
-    if (m_modified)
+    if (m_modified && !m_conflict)
         post();
     else
         cancel();
@@ -272,6 +286,22 @@ void ContactDataset::moveToKey(qint64 key)
 void ContactDataset::reload()
 {
     settle();
+    readKeysAgain(true);
+}
+
+void ContactDataset::refresh()
+{
+    if (m_state == State::Browse && !m_waiting && m_holds == 0)
+        readKeysAgain(false);
+}
+
+bool ContactDataset::changedElsewhere() const
+{
+    return m_store.dataVersion() != m_dataVersion;
+}
+
+void ContactDataset::readKeysAgain(bool showAdded)
+{
     const qint64 lastKey = m_keys.isEmpty() ? 0 : m_keys.last();
     const qint64 currentKey = m_current >= 0 ? m_keys[m_current] : 0;
     QList<qint64> keys;
@@ -280,18 +310,24 @@ void ContactDataset::reload()
         QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(contactfields::table));
     while (rows.next())
         keys.append(rows.integer(0));
+    m_dataVersion = m_store.dataVersion();
     beginResetModel();
     m_keys = keys;
     m_cache.clear();
     m_pages.clear();
+    // A page that failed once (a lock, a damaged page since mended) is read
+    // again when asked for.
+    m_unreadablePages.clear();
     endResetModel();
     const auto firstAdded = std::upper_bound(m_keys.cbegin(), m_keys.cend(), lastKey);
-    const auto kept = std::find(m_keys.cbegin(), m_keys.cend(), currentKey);
+    // The current row stays current; when another program deleted it, the
+    // row now at its place is.
+    const auto kept = std::lower_bound(m_keys.cbegin(), m_keys.cend(), currentKey);
     int row = m_keys.isEmpty() ? -1 : 0;
-    if (firstAdded != m_keys.cend())
+    if (showAdded && firstAdded != m_keys.cend())
         row = int(firstAdded - m_keys.cbegin());
-    else if (kept != m_keys.cend())
-        row = int(kept - m_keys.cbegin());
+    else if (!m_keys.isEmpty())
+        row = std::min<int>(int(kept - m_keys.cbegin()), int(m_keys.size()) - 1);
     setCurrent(row);
 }
 
@@ -394,6 +430,7 @@ void ContactDataset::addRow(int row)
     m_newRow = row;
     m_buffer = {};
     m_modified = false;
+    m_conflict = false;
     m_state = State::Insert;
     // The new row is current before the views see it, so they read its buffer.
     const int previous = m_current;
@@ -416,15 +453,47 @@ void ContactDataset::failChangedElsewhere(qint64 key)
     // What the grid shows of the row is no longer what the file holds:
     // cancelling reads it again.
     m_cache.remove(key);
+    m_conflict = true;
+    Q_EMIT conflictFound();
     throw Failure(contactfields::datasetFailure(
         QStringLiteral("Row cannot be located for updating. Some values may have been "
                        "changed since it was last read.\n"
                        "此筆聯絡人已被其他程式修改，請按取消後重新載入")));
 }
 
+// A book another program holds locked is waited for outside SQLite: the
+// statement gives up at once and is run again after a pause, until the
+// store's timeout. The last failure is the query's error.
+bool ContactDataset::execWaiting(QSqlQuery& query)
+{
+    BusyWait& busy = m_store.busyWait();
+    const BusyWait::Immediate immediate(busy);
+    QElapsedTimer waited;
+    waited.start();
+    bool done = query.exec();
+    bool paused = false;
+    while (!done) {
+        const bool locked = (query.lastError().nativeErrorCode().toInt() & 0xff) == SQLITE_BUSY;
+        if (!locked || waited.elapsed() >= busy.timeoutMs())
+            break;
+        m_waiting = true;
+        BusyWait::pause();
+        m_waiting = false;
+        paused = true;
+        done = query.exec();
+    }
+    if (paused) {
+        // Rows a paint could not read meanwhile are shown now.
+        if (!m_keys.isEmpty())
+            Q_EMIT dataChanged(index(0, 0),
+                               index(int(m_keys.size()) - 1, contactfields::count - 1));
+        Q_EMIT waitEnded();
+    }
+    return done;
+}
+
 void ContactDataset::writeRow()
 {
-    const BusyWait::Responsive responsive(m_store.busyWait());
     QSqlQuery query(m_store.database());
     if (m_state == State::Insert) {
         query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (?,?,?)")
@@ -453,7 +522,7 @@ void ContactDataset::writeRow()
         for (const QVariant& value : m_read)
             query.addBindValue(value);
     }
-    if (!query.exec())
+    if (!execWaiting(query))
         failQuery(QStringLiteral("Could not save the contact"), query);
 
     if (m_state == State::Insert) {

@@ -11,6 +11,7 @@
 #include <array>
 
 class ContactStore;
+class QSqlQuery;
 
 // The contact table as a dataset: the rows in table order, a current row, and
 // the states browse / edit / insert with one pending row buffer. It is also the
@@ -50,6 +51,12 @@ public:
     // Whether a field of the current row was set since it entered edit or
     // insert state.
     bool isModified() const { return m_modified; }
+    // Whether the last save or delete failed because another program changed
+    // or deleted the row meanwhile; cancel() then shows the file as it is.
+    bool hasConflict() const { return m_conflict; }
+    // Whether a save or delete is waiting for a book another program holds
+    // locked. Meanwhile the dataset answers from the rows it holds.
+    bool isWaiting() const { return m_waiting; }
 
     // The current row's value; null for a null field.
     QVariant fieldValue(int column) const;
@@ -67,9 +74,12 @@ public:
     void remove();
     // Saves the pending row. On failure the row stays pending.
     void post();
-    // Drops a new row or gives an edited row its stored values back.
+    // Drops a new row or gives an edited row its stored values back. After a
+    // conflict it reads the rows again (refresh), so the row shows what the
+    // file holds.
     void cancel();
-    // Saves a pending row with changes, drops one without.
+    // Saves a pending row with changes, drops one without. A row whose save
+    // failed for a conflict is abandoned: the user was told once.
     void settle();
 
     // Moving settles the pending row first; a failed save keeps the position.
@@ -85,6 +95,26 @@ public:
     // added behind the dataset's back (an import), and moves to the first
     // row added since, or stays where it was when there is none.
     void reload();
+    // In browse state, reads the rows again, keeping the current row: rows
+    // another program added appear, rows it deleted go, rows it changed show
+    // its values. Does nothing while a row is edited or inserted, a save
+    // waits or a command holds the rows.
+    void refresh();
+    // Held by a command for as long as it runs, boxes it opens included, so
+    // the rows never change between a press and the action it starts.
+    class Hold
+    {
+    public:
+        explicit Hold(ContactDataset& dataset) : m_dataset(dataset) { ++m_dataset.m_holds; }
+        ~Hold() { --m_dataset.m_holds; }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        ContactDataset& m_dataset;
+    };
+    // Whether another program changed the book since the rows were read.
+    bool changedElsewhere() const;
 
     // How many rows have their values read, for checks that opening stays lazy.
     int loadedRowCount() const { return int(m_cache.size()); }
@@ -94,6 +124,10 @@ Q_SIGNALS:
     void currentRowChanged(int row);
     // Rows a view asked for could not be read; they are shown empty.
     void readFailed(const QString& text);
+    // A save or delete failed because another program changed the row.
+    void conflictFound();
+    // A save or delete that waited for a locked book is done waiting.
+    void waitEnded();
 
 private:
     Values storedValues(int row) const;
@@ -104,6 +138,8 @@ private:
     void dropNewRow();
     void addRow(int row);
     void writeRow();
+    bool execWaiting(QSqlQuery& query);
+    void readKeysAgain(bool showAdded);
     static QString sameAsRead();
     [[noreturn]] void failChangedElsewhere(qint64 key);
 
@@ -113,6 +149,10 @@ private:
     int m_current = -1;
     State m_state = State::Browse;
     bool m_modified = false;
+    bool m_conflict = false;
+    bool m_waiting = false;
+    int m_holds = 0;
+    qint64 m_dataVersion = 0;
     Values m_buffer;
     Values m_read; // the edited row as it was read, to find others' changes
     std::array<bool, contactfields::count> m_changed{};

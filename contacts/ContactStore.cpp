@@ -3,6 +3,7 @@
 #include "ContactFields.h"
 #include "Failure.h"
 #include "SqliteAdvice.h"
+#include "SqliteStatement.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -72,6 +73,12 @@ ContactStore::~ContactStore()
 QSqlDatabase ContactStore::database() const
 {
     return QSqlDatabase::database(m_connection, false);
+}
+
+qint64 ContactStore::dataVersion() const
+{
+    SqliteStatement version(handle(), "PRAGMA data_version");
+    return version.next() ? version.integer(0) : 0;
 }
 
 sqlite3* ContactStore::handle() const

@@ -28,6 +28,10 @@ public:
     // The SQLite connection under the database, for the whole-table walks.
     sqlite3* handle() const;
     BusyWait& busyWait() { return m_busyWait; }
+    // A number that changes when another connection commits a change to
+    // the file (SQLite's data_version); this connection's own commits leave
+    // it alone.
+    qint64 dataVersion() const;
 
     // The type name a column of this declared type is reported with when it is
     // not text ("Integer", "Float", "Blob", ...); empty for a text column.

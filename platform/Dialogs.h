@@ -22,6 +22,7 @@ public:
     virtual bool askYesNoDefaultNo(const QString& text) = 0;
     // A file to read or to write, chosen by the user among those the filter
     // names ("vCard (*.vcf);;CSV (*.csv)"); empty when the user cancelled.
+    // Choosing an existing file to save is not yet consent to replace it.
     virtual QString fileToOpen(const QString& caption, const QString& filter) = 0;
     virtual QString fileToSave(const QString& caption, const QString& filter) = 0;
 };

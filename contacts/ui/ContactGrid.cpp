@@ -18,6 +18,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 
+#include <optional>
+
 namespace {
 
 constexpr std::array<int, contactfields::count> columnWidths = {103, 126, 118};
@@ -454,9 +456,16 @@ void ContactGrid::focusChanged(QWidget* old, QWidget* now)
     run([this, now] {
         commitEditor();
         if (m_dataset->state() == ContactDataset::State::Insert && !m_dataset->isModified() &&
-            now != m_saveWidget)
+            !m_commandWidgets.contains(now))
             m_dataset->cancel();
     });
+}
+
+void ContactGrid::setCommandWidgets(const QList<QWidget*>& widgets)
+{
+    m_commandWidgets.clear();
+    for (QWidget* widget : widgets)
+        m_commandWidgets.append(widget);
 }
 
 bool ContactGrid::contains(const QWidget* widget) const
@@ -466,5 +475,8 @@ bool ContactGrid::contains(const QWidget* widget) const
 
 bool ContactGrid::run(const std::function<void()>& action)
 {
+    std::optional<ContactDataset::Hold> hold;
+    if (m_dataset)
+        hold.emplace(*m_dataset);
     return runGuarded(m_dialogs, action);
 }

@@ -23,9 +23,11 @@ public:
     explicit ContactGrid(Dialogs& dialogs, QWidget* parent = nullptr);
 
     void setDataset(ContactDataset* dataset);
-    // A widget that saves the row itself: the focus moving to it keeps an
-    // added row without input, so that saving it leaves it in place.
-    void setSaveWidget(QWidget* widget) { m_saveWidget = widget; }
+    // The buttons that act on the current row themselves (add, modify,
+    // delete, save, cancel): the focus moving to one of them keeps an added
+    // row without input, so that the button, not the focus change, decides
+    // what becomes of it.
+    void setCommandWidgets(const QList<QWidget*>& widgets);
     ContactDataset* dataset() const { return m_dataset; }
 
     // The open cell editor, if any.
@@ -80,7 +82,7 @@ private:
     QPointer<ContactDataset> m_dataset;
     QPointer<QLineEdit> m_editor;
     QPersistentModelIndex m_editorIndex;
-    QPointer<QWidget> m_saveWidget;
+    QList<QPointer<QWidget>> m_commandWidgets;
     QAction* m_importAction;
     QAction* m_exportAction;
 };

@@ -84,11 +84,13 @@ QString QtDialogs::fileToOpen(const QString& caption, const QString& filter)
 }
 
 // A name typed without an extension gets the one of the chosen file type.
+// The dialog does not ask about replacing a file: it would ask about the name
+// as typed, not the one with the extension; the caller asks.
 QString QtDialogs::fileToSave(const QString& caption, const QString& filter)
 {
     QString chosenFilter;
     QString file = QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, {}, filter,
-                                                &chosenFilter);
+                                                &chosenFilter, QFileDialog::DontConfirmOverwrite);
     static const QRegularExpression extension(QStringLiteral("\\*(\\.\\w+)"));
     const QRegularExpressionMatch match = extension.match(chosenFilter);
     if (!file.isEmpty() && QFileInfo(file).suffix().isEmpty() && match.hasMatch())

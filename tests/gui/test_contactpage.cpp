@@ -8,11 +8,15 @@
 #include <QAction>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
+
+#include <optional>
 
 namespace {
 
@@ -49,8 +53,12 @@ private Q_SLOTS:
     void addAndModifyLeaveTheFocusInTheGrid();
     void modifyAndSave();
     void deleteRules();
+    void buttonsActOnTheRowShown();
     void buttonsWhenTheTableIsNotOpen();
     void lockedSaveKeepsTheRow();
+    void saveWaitsForALockedBookOutsideSqlite();
+    void changedElsewhereCanBeFollowed();
+    void rowsAddedElsewhereAppear();
     void closeSavesTheRowBeingTyped();
     void closeDropsAnUntouchedAddedRow();
     void closeRefusedWhileTheRowCannotBeSaved();
@@ -76,9 +84,14 @@ private:
     // On the shown contact page: adds a row with the mouse and types its
     // cells, Tab between them.
     void addRowTyping(const QStringList& cells);
+    // A mouse click on the button, which takes the focus as a user's click does.
+    static void press(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
     QWidget* keyTarget() const;
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void type(const QString& text);
+    void clickCell(int row, int column);
+    // The user comes back to the window from another one.
+    void reactivate();
     ContactGrid* grid() const { return m_form->DBGrid1; }
     ContactDataset* table() const { return grid()->dataset(); }
     QStringList boxes() const;
@@ -114,6 +127,21 @@ void TestContactPage::addRowTyping(const QStringList& cells)
             key(Qt::Key_Tab);
         type(cells[i]);
     }
+}
+
+void TestContactPage::clickCell(int row, int column)
+{
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {},
+                      grid()->visualRect(grid()->model()->index(row, column)).center());
+}
+
+void TestContactPage::reactivate()
+{
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    QApplication::setActiveWindow(m_form.get());
+    QVERIFY(m_form->isActiveWindow());
 }
 
 QWidget* TestContactPage::keyTarget() const
@@ -228,27 +256,28 @@ void TestContactPage::gridColumns()
 void TestContactPage::addSaveCancel()
 {
     start({row("甲", "800101", "0911")});
-    m_form->Button1->click();
+    showContactPage();
+    press(m_form->Button1);
     QVERIFY(m_form->Button3->isEnabled() && m_form->Button4->isEnabled());
     QCOMPARE(table()->state(), State::Insert);
     QCOMPARE(grid()->currentIndex().row(), 1);
     QCOMPARE(grid()->model()->headerData(1, Qt::Vertical).toString(), QStringLiteral("*"));
-    m_form->Button4->click();
+    press(m_form->Button4);
     QVERIFY(!m_form->Button3->isEnabled() && !m_form->Button4->isEnabled());
     QCOMPARE(table()->rowCount(), 1);
 
     // Save without a change only disables the two buttons; the new row stays.
-    m_form->Button1->click();
-    m_form->Button3->click();
+    press(m_form->Button1);
+    press(m_form->Button3);
     QVERIFY(!m_form->Button3->isEnabled() && !m_form->Button4->isEnabled());
     QCOMPARE(table()->state(), State::Insert);
 
     // Editing in the grid leaves the buttons alone; modify turns them on.
     table()->setFieldValue(0, QStringLiteral("乙"));
     QVERIFY(!m_form->Button3->isEnabled());
-    m_form->Button5->click();
+    press(m_form->Button5);
     QCOMPARE(table()->state(), State::Insert);
-    m_form->Button3->click();
+    press(m_form->Button3);
     QCOMPARE(table()->state(), State::Browse);
     QCOMPARE(readContactBook(m_path).size(), 2);
     QVERIFY(m_dialogs.texts().isEmpty());
@@ -273,55 +302,92 @@ void TestContactPage::addAndModifyLeaveTheFocusInTheGrid()
 void TestContactPage::modifyAndSave()
 {
     start({row("甲", "800101", "0911")});
-    m_form->Button5->click();
+    showContactPage();
+    press(m_form->Button5);
     QCOMPARE(table()->state(), State::Edit);
     QVERIFY(m_form->Button3->isEnabled());
     // No change: save leaves the row in edit state with both buttons off.
-    m_form->Button3->click();
+    press(m_form->Button3);
     QCOMPARE(table()->state(), State::Edit);
     QVERIFY(!m_form->Button3->isEnabled() && !m_form->Button4->isEnabled());
 
     table()->setFieldValue(2, QStringLiteral("0999"));
-    m_form->Button5->click();
-    m_form->Button3->click();
+    press(m_form->Button5);
+    press(m_form->Button3);
     QCOMPARE(readContactBook(m_path), QList<ContactRow>{row("甲", "800101", "0999")});
 
-    m_form->Button5->click();
+    press(m_form->Button5);
     table()->setFieldValue(2, QStringLiteral("0000"));
-    m_form->Button4->click();
+    press(m_form->Button4);
     QCOMPARE(table()->fieldValue(2).toString(), QStringLiteral("0999"));
 }
 
 void TestContactPage::deleteRules()
 {
     start({row("甲", "800101", "0911")});
-    m_form->Button2->click();
+    showContactPage();
+    press(m_form->Button2);
     QVERIFY(m_form->Button3->isEnabled() && m_form->Button4->isEnabled());
     QCOMPARE(readContactBook(m_path), QList<ContactRow>{});
-    m_form->Button3->click();
+    press(m_form->Button3);
     QVERIFY(!m_form->Button3->isEnabled() && !m_form->Button4->isEnabled());
 
-    m_form->Button2->click();
+    press(m_form->Button2);
     QCOMPARE(firstLines(m_dialogs.messages()),
              QStringList{QStringLiteral(
                  "發生錯誤:ADOTable1: Cannot perform this operation on an empty dataset")});
     QVERIFY(m_form->Button3->isEnabled() && m_form->Button4->isEnabled());
 }
 
+// Clicking a button moves the focus out of the grid; that never changes the
+// row the button acts on.
+void TestContactPage::buttonsActOnTheRowShown()
+{
+    start({row("甲", "800101", "0911"), row("乙", "810101", "0922")});
+    showContactPage();
+    // 新增 then 刪除 drops only the new row.
+    press(m_form->Button1);
+    QTRY_VERIFY(grid()->hasFocus());
+    press(m_form->Button2);
+    QCOMPARE(table()->rowCount(), 2);
+    QCOMPARE(table()->state(), State::Browse);
+    QCOMPARE(readContactBook(m_path).size(), 2);
+
+    // 新增 then 修改 does nothing: the new row stays new.
+    press(m_form->Button1);
+    QTRY_VERIFY(grid()->hasFocus());
+    press(m_form->Button5);
+    QCOMPARE(table()->state(), State::Insert);
+    QCOMPARE(table()->currentRow(), 2);
+    press(m_form->Button4);
+    QCOMPARE(table()->rowCount(), 2);
+
+    // 修改 then 刪除 deletes the row clicked on and being edited.
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {},
+                      grid()->visualRect(grid()->model()->index(0, 0)).center());
+    QCOMPARE(table()->currentRow(), 0);
+    press(m_form->Button5);
+    QCOMPARE(table()->state(), State::Edit);
+    press(m_form->Button2);
+    QCOMPARE(readContactBook(m_path), QList<ContactRow>{row("乙", "810101", "0922")});
+    QVERIFY(m_dialogs.texts().isEmpty());
+}
+
 void TestContactPage::buttonsWhenTheTableIsNotOpen()
 {
     showWindow();
+    showContactPage();
     m_dialogs.clear();
     for (QPushButton* button : {m_form->Button1, m_form->Button5, m_form->Button2}) {
         m_form->Button3->setEnabled(false);
         m_form->Button4->setEnabled(false);
-        button->click();
+        press(button);
         QVERIFY(m_form->Button3->isEnabled() && m_form->Button4->isEnabled());
     }
-    m_form->Button3->click();
+    press(m_form->Button3);
     QVERIFY(!m_form->Button3->isEnabled() && !m_form->Button4->isEnabled());
-    m_form->Button1->click();
-    m_form->Button4->click();
+    press(m_form->Button1);
+    press(m_form->Button4);
     QVERIFY(!m_form->Button3->isEnabled() && !m_form->Button4->isEnabled());
     QVERIFY(m_dialogs.texts().isEmpty());
     QVERIFY(!QFileInfo::exists(m_path));
@@ -330,11 +396,12 @@ void TestContactPage::buttonsWhenTheTableIsNotOpen()
 void TestContactPage::lockedSaveKeepsTheRow()
 {
     start({row("甲", "800101", "0911")});
-    m_form->Button1->click();
+    showContactPage();
+    press(m_form->Button1);
     table()->setFieldValue(0, QStringLiteral("乙"));
     {
         const ContactBookLock lock(m_path);
-        m_form->Button3->click();
+        press(m_form->Button3);
     }
     QCOMPARE(firstLines(m_dialogs.messages()),
              QStringList{QStringLiteral(
@@ -342,8 +409,127 @@ void TestContactPage::lockedSaveKeepsTheRow()
     QVERIFY(!m_form->Button3->isEnabled() && !m_form->Button4->isEnabled());
     QCOMPARE(table()->state(), State::Insert);
     QCOMPARE(table()->fieldValue(0).toString(), QStringLiteral("乙"));
-    m_form->Button1->click();
+    press(m_form->Button1);
     QCOMPARE(readContactBook(m_path).size(), 2);
+}
+
+// A save that meets a locked book waits outside SQLite: meanwhile the grid
+// paints from the rows it holds (reading none), the browser's page waits for
+// the save, and the save completes once the lock is gone.
+void TestContactPage::saveWaitsForALockedBookOutsideSqlite()
+{
+    QList<ContactRow> rows;
+    for (int i = 0; i < 600; ++i)
+        rows << ContactRow{QStringLiteral("名%1").arg(i), QStringLiteral("800101"),
+                           QString::number(i)};
+    start(rows);
+    showContactPage();
+    key(Qt::Key_Home, Qt::ControlModifier);
+    press(m_form->Button5);
+    type(QStringLiteral("Amy"));
+    std::optional<ContactBookLock> lock(std::in_place, m_path);
+    bool waiting = false;
+    QVariant unread = QStringLiteral("not asked");
+    int loaded = -1;
+    QString siteWarning = QStringLiteral("not asked");
+    QTimer during;
+    during.setSingleShot(true);
+    connect(&during, &QTimer::timeout, this, [&] {
+        waiting = table()->isWaiting();
+        loaded = table()->loadedRowCount();
+        unread = grid()->model()->index(300, 0).data();
+        grid()->viewport()->repaint();
+        m_browser->completeDocument(QStringLiteral("http://elsewhere.example/"));
+        siteWarning = m_form->Label11->text();
+        loaded -= table()->loadedRowCount();
+        lock.reset();
+    });
+    during.start(50);
+    press(m_form->Button3);
+    QVERIFY2(waiting, qPrintable(m_dialogs.texts().join(QLatin1Char('\n'))));
+    QCOMPARE(unread, QVariant());
+    QCOMPARE(loaded, 0);
+    QCOMPARE(siteWarning, QString());
+    QVERIFY(m_dialogs.texts().isEmpty());
+    QCOMPARE(table()->state(), State::Browse);
+    QCOMPARE(readContactBook(m_path)[0][0].toString(), QStringLiteral("Amy"));
+    QCOMPARE(grid()->model()->index(300, 0).data().toString(), QStringLiteral("名300"));
+    QTRY_VERIFY(m_form->Label11->text().contains(QStringLiteral("elsewhere.example")));
+}
+
+// After "此筆聯絡人已被其他程式修改，請按取消後重新載入" 取消 can be pressed and
+// shows the row as the file holds it; leaving the row is not refused again.
+// The box runs the event loop as a real one does: coming back to the window
+// meanwhile does not read the rows under the row being edited.
+void TestContactPage::changedElsewhereCanBeFollowed()
+{
+    start({row("甲", "800101", "0911"), row("乙", "810101", "0922")});
+    showContactPage();
+    m_dialogs.runEventLoopWhileOpen(20);
+    clickCell(0, 0);
+    press(m_form->Button5);
+    type(QStringLiteral("Amy"));
+    execOnContactBook(m_path, {"UPDATE contact SET 手機號碼='0999' WHERE rowid=1",
+                               "INSERT INTO contact VALUES ('丙','820101','0933')"});
+    m_dialogs.setOnShow([this](const RecordingDialogs::Shown&) {
+        QTimer::singleShot(0, this, [this] { reactivate(); });
+    });
+    press(m_form->Button3);
+    m_dialogs.setOnShow({});
+    QCOMPARE(m_dialogs.messages().size(), 1);
+    QVERIFY(m_dialogs.messages().first().endsWith(
+        QStringLiteral("此筆聯絡人已被其他程式修改，請按取消後重新載入")));
+    QCOMPARE(table()->state(), State::Edit);
+    QCOMPARE(table()->fieldValue(0).toString(), QStringLiteral("Amy"));
+    QVERIFY(!m_form->Button3->isEnabled());
+    QVERIFY(m_form->Button4->isEnabled());
+
+    press(m_form->Button4);
+    QCOMPARE(table()->state(), State::Browse);
+    QCOMPARE(table()->currentRow(), 0);
+    QCOMPARE(table()->rowCount(), 3);
+    QCOMPARE(table()->fieldValue(0).toString(), QStringLiteral("甲"));
+    QCOMPARE(table()->fieldValue(2).toString(), QStringLiteral("0999"));
+    QCOMPARE(grid()->model()->index(2, 0).data().toString(), QStringLiteral("丙"));
+
+    // Leaving the row in the grid: refused once, then the typing is abandoned.
+    m_dialogs.clear();
+    type(QStringLiteral("Bob"));
+    execOnContactBook(m_path, {"UPDATE contact SET 生日='800102' WHERE rowid=1"});
+    key(Qt::Key_Down);
+    QCOMPARE(m_dialogs.texts().size(), 1);
+    QCOMPARE(table()->currentRow(), 0);
+    QVERIFY(m_form->Button4->isEnabled());
+    key(Qt::Key_Down);
+    QCOMPARE(m_dialogs.texts().size(), 1);
+    QCOMPARE(table()->currentRow(), 1);
+    QCOMPARE(readContactBook(m_path)[0], row("甲", "800102", "0999"));
+    QCOMPARE(grid()->model()->index(0, 1).data().toString(), QStringLiteral("800102"));
+}
+
+// Rows another program added appear when the user comes back to the window,
+// the current row staying current; never under a row being edited.
+void TestContactPage::rowsAddedElsewhereAppear()
+{
+    start({row("甲", "800101", "0911"), row("乙", "810101", "0922")});
+    showContactPage();
+    clickCell(1, 0);
+    execOnContactBook(m_path, {"INSERT INTO contact VALUES ('丙','820101','0933')"});
+    reactivate();
+    QCOMPARE(table()->rowCount(), 3);
+    QCOMPARE(table()->currentRow(), 1);
+    QCOMPARE(grid()->model()->index(2, 0).data().toString(), QStringLiteral("丙"));
+
+    type(QStringLiteral("Amy"));
+    execOnContactBook(m_path, {"INSERT INTO contact VALUES ('丁','830101','0944')"});
+    reactivate();
+    QCOMPARE(table()->rowCount(), 3);
+    QCOMPARE(table()->state(), State::Edit);
+    key(Qt::Key_Escape);
+    key(Qt::Key_Escape);
+    reactivate();
+    QCOMPARE(table()->rowCount(), 4);
+    QCOMPARE(table()->currentRow(), 1);
 }
 
 void TestContactPage::closeSavesTheRowBeingTyped()
@@ -362,7 +548,8 @@ void TestContactPage::closeSavesTheRowBeingTyped()
 void TestContactPage::closeDropsAnUntouchedAddedRow()
 {
     start({row("甲", "800101", "0911")});
-    m_form->Button1->click();
+    showContactPage();
+    press(m_form->Button1);
     QVERIFY(m_form->close());
     QVERIFY(m_dialogs.texts().isEmpty());
     QCOMPARE(readContactBook(m_path), QList<ContactRow>{row("甲", "800101", "0911")});
@@ -624,21 +811,21 @@ void TestContactPage::losingFocusDropsAnUntouchedRow()
     showContactPage();
     key(Qt::Key_Down);
     QCOMPARE(table()->rowCount(), 2);
-    m_form->Button5->setFocus();
+    m_form->PageControl1->setFocus();
     QTRY_COMPARE(table()->rowCount(), 1);
 
     // A row with input stays pending, its typed cell written.
     giveFocus(grid());
     key(Qt::Key_Down);
     type(QStringLiteral("乙"));
-    m_form->Button5->setFocus();
+    m_form->PageControl1->setFocus();
     QTRY_VERIFY(!grid()->cellEditor());
     QCOMPARE(table()->rowCount(), 2);
     QCOMPARE(table()->fieldValue(0).toString(), QStringLiteral("乙"));
     QCOMPARE(table()->state(), State::Insert);
 
     // 新增 then 儲存 without typing: the new row stays.
-    m_form->Button1->click();
+    press(m_form->Button1);
     QCOMPARE(table()->rowCount(), 3);
     QVERIFY(grid()->hasFocus());
     QTest::mouseClick(m_form->Button3, Qt::LeftButton);
@@ -713,6 +900,20 @@ void TestContactPage::importAndExportThroughTheMenuAndByDrop()
     QCOMPARE(readBytes(out),
              QByteArray("\xEF\xBB\xBF姓名,生日,手機號碼\r\n甲,800101,0911\r\n乙,,\r\n"
                         "丙,820305,0933\r\n丁,,0944\r\n"));
+
+    // An existing file is replaced only after asking; a contact book never.
+    writeBytes(out, "mine");
+    const QString copy = m_dir->filePath(QStringLiteral("book.csv"));
+    QVERIFY(QFile::copy(m_path, copy));
+    m_dialogs.queueFiles({out, copy});
+    m_dialogs.queueAnswers({false});
+    grid()->exportAction()->trigger();
+    QCOMPARE(m_dialogs.questions().last(), QStringLiteral("「%1」已經存在，要取代它嗎？").arg(out));
+    QCOMPARE(readBytes(out), QByteArray("mine"));
+    grid()->exportAction()->trigger();
+    QVERIFY2(m_dialogs.errors().last().contains(QStringLiteral("是資料庫檔")),
+             qPrintable(m_dialogs.errors().last()));
+    QCOMPARE(readContactBook(copy).size(), 4);
 }
 QTEST_MAIN(TestContactPage)
 #include "test_contactpage.moc"

@@ -9,6 +9,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -35,6 +37,7 @@ private Q_SLOTS:
     void manyBirthdaysGreetAndWait();
     void oldAccessBookAsked_data();
     void oldAccessBookAsked();
+    void crashingAccessBookIsNotOfferedAgain();
     void closeWhileGreetingStillLoadsAccountAndMessage();
 
 public:
@@ -281,6 +284,38 @@ void TestStartup::oldAccessBookAsked()
         QVERIFY(m_dialogs.errors().first().contains("沒有轉換"));
         QCOMPARE(now.boxes, emptyBoxes());
         QCOMPARE(now.account, QString());
+        QCOMPARE(readBytes(contactBookPath()), access);
+        QVERIFY(!QFile::exists(contactBookPath() + ".access"));
+    }
+}
+
+// An Access book that crashes libmdb (one byte changed in a real one) fails
+// the conversion in the reader's process; later starts show the error at once
+// instead of asking, until the file changes.
+void TestStartup::crashingAccessBookIsNotOfferedAgain()
+{
+    writeStandardFiles({});
+    QByteArray access =
+        readBytes(QStringLiteral(SELVANTO_TEST_DATA "/contact_jet3_access97_cp950.mdb"));
+    access[0xE823] = char(0xF8);
+    writeBytes(contactBookPath(), access);
+    const QString unreadable = QStringLiteral("Access 檔案無法讀取（可能已損壞）");
+    for (int run = 0; run < 3; ++run) {
+        if (run == 2) {
+            // The file changed: it is offered again.
+            QFile file(contactBookPath());
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                     QFileDevice::FileModificationTime));
+        }
+        closeWindow();
+        m_browser = std::make_unique<FakeBrowser>();
+        m_dialogs.clear();
+        start({QStringLiteral("--autostart")});
+        QCOMPARE(m_dialogs.questions().size(), run == 1 ? 0 : 1);
+        QCOMPARE(m_dialogs.errors().size(), 1);
+        QVERIFY2(m_dialogs.errors().first().contains(unreadable),
+                 qPrintable(m_dialogs.errors().first()));
         QCOMPARE(readBytes(contactBookPath()), access);
         QVERIFY(!QFile::exists(contactBookPath() + ".access"));
     }

@@ -1,10 +1,18 @@
 #include "RecordingDialogs.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 void RecordingDialogs::record(Shown::Kind kind, const QString& text)
 {
     m_shown.append({kind, text});
     if (m_onShow)
         m_onShow(m_shown.last());
+    if (m_openMs > 0) {
+        QEventLoop open;
+        QTimer::singleShot(m_openMs, &open, &QEventLoop::quit);
+        open.exec();
+    }
 }
 
 void RecordingDialogs::showMessage(const QString& text)

@@ -38,6 +38,11 @@ public:
     void queueAnswers(QList<bool> answers) { m_answers += answers; }
     // Runs while a box is "open", to check what the window looked like then.
     void setOnShow(std::function<void(const Shown&)> hook) { m_onShow = std::move(hook); }
+    // While a box is "open" the event loop runs for this long, as it does
+    // under a real modal box: timers, posted events and paints then reach
+    // the window in the middle of the handler that opened the box. Zero
+    // (the default) answers at once.
+    void runEventLoopWhileOpen(int milliseconds) { m_openMs = milliseconds; }
 
     const QList<Shown>& shown() const { return m_shown; }
     QStringList texts() const;
@@ -53,4 +58,5 @@ private:
     QList<bool> m_answers;
     QStringList m_files;
     std::function<void(const Shown&)> m_onShow;
+    int m_openMs = 0;
 };

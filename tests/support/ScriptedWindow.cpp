@@ -34,7 +34,8 @@ FormServices ScriptedWindow::services(const QStringList& arguments)
             .programCommand = QStringLiteral("selvanto"),
             .clock = &m_clock,
             .dialogs = &m_dialogs,
-            .browser = m_browser.get()};
+            .browser = m_browser.get(),
+            .accessReader = QStringLiteral(SELVANTO_ACCESS_READER)};
 }
 
 void ScriptedWindow::makeForm(const QStringList& arguments)

@@ -1,4 +1,5 @@
 #include "AccessConversion.h"
+#include "AccessReader.h"
 #include "ContactBookFiles.h"
 #include "Failure.h"
 #include "FileSizeLimit.h"
@@ -26,6 +27,10 @@ private Q_SLOTS:
     void failureLeavesTheBookAsItWas_data();
     void failureLeavesTheBookAsItWas();
     void otherFilesAreNotOffered();
+    void hostileFilesAreRefused_data();
+    void hostileFilesAreRefused();
+    void everyCutIsRefusedOrWhole();
+    void aCopyLeftByAnEarlierAttemptIsNoObstacle();
 
 private:
     QString placeBook(const QString& fixture);
@@ -60,6 +65,8 @@ QList<ContactRow> fixtureRows(const QString& emojiName)
         rows.move(7, 9);
     return rows;
 }
+
+const QString reader = QStringLiteral(SELVANTO_ACCESS_READER);
 
 const QString question = QStringLiteral(
     "通訊錄 contact.mdb 是舊版 Access 格式，要轉換成新格式嗎？原檔會保留為 contact.mdb.access");
@@ -99,7 +106,7 @@ void TestAccessConversion::convertsEveryRow()
     QFETCH(QString, fixture);
     QFETCH(QString, emojiName);
     const QString source = placeBook(fixture);
-    accessconversion::offer(m_path, m_dialogs);
+    accessconversion::offer(m_path, m_dialogs, reader);
     QCOMPARE(
         m_dialogs.texts(),
         QStringList({question, "已將 10 筆聯絡人轉換成新格式，原檔保留為 contact.mdb.access。"}));
@@ -116,7 +123,7 @@ void TestAccessConversion::keepsTheBooksPermissions()
     const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                            QFileDevice::ReadUser | QFileDevice::WriteUser;
     QVERIFY(QFile::setPermissions(m_path, ownerOnly));
-    accessconversion::offer(m_path, m_dialogs);
+    accessconversion::offer(m_path, m_dialogs, reader);
     QCOMPARE(m_dialogs.texts().size(), 2);
     QCOMPARE(QFile::permissions(m_path), ownerOnly);
     QCOMPARE(QFile::permissions(m_path + ".access"), ownerOnly);
@@ -127,7 +134,7 @@ void TestAccessConversion::noLeavesTheBookAsItWas()
     const QString source = placeBook(QStringLiteral("contact_jet4_access2000.mdb"));
     m_dialogs.queueAnswers({false});
     try {
-        accessconversion::offer(m_path, m_dialogs);
+        accessconversion::offer(m_path, m_dialogs, reader);
         QFAIL("refusing the conversion must end the opening");
     } catch (const Failure& failure) {
         QVERIFY(failure.text().contains("沒有轉換"));
@@ -166,7 +173,7 @@ void TestAccessConversion::failureLeavesTheBookAsItWas()
         std::optional<FileSizeLimit> limit;
         if (sizeLimit)
             limit.emplace(sizeLimit);
-        accessconversion::offer(m_path, m_dialogs);
+        accessconversion::offer(m_path, m_dialogs, reader);
         QFAIL("the conversion must fail");
     } catch (const Failure& failure) {
         QVERIFY2(failure.text().contains(cause), qPrintable(failure.text()));
@@ -180,9 +187,87 @@ void TestAccessConversion::otherFilesAreNotOffered()
 {
     writeContactBook(m_path, {row("甲", "800305", "0911")});
     const QByteArray before = readBytes(m_path);
-    accessconversion::offer(m_path, m_dialogs);
+    accessconversion::offer(m_path, m_dialogs, reader);
     QVERIFY(m_dialogs.texts().isEmpty());
     QCOMPARE(readBytes(m_path), before);
+}
+
+// Crafted files that crash libmdb or make it allocate without end: the
+// reader's process ends, the program does not.
+void TestAccessConversion::hostileFilesAreRefused_data()
+{
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<char>("byte");
+    QTest::newRow("crashes libmdb") << 0xE823 << char(0xF8);
+    QTest::newRow("allocates without end") << 0xA718 << char(0x00);
+}
+
+void TestAccessConversion::hostileFilesAreRefused()
+{
+    QFETCH(int, offset);
+    QFETCH(char, byte);
+    QByteArray bytes =
+        readBytes(QStringLiteral(SELVANTO_TEST_DATA "/contact_jet3_access97_cp950.mdb"));
+    bytes[offset] = byte;
+    writeBytes(m_path, bytes);
+    try {
+        accessconversion::offer(m_path, m_dialogs, reader);
+        QFAIL("the conversion must fail");
+    } catch (const accessreader::Unreadable& failure) {
+        QVERIFY2(failure.text().contains(QStringLiteral("Access 檔案無法讀取（可能已損壞）")),
+                 qPrintable(failure.text()));
+    }
+    QCOMPARE(readBytes(m_path), bytes);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({"contact.mdb"}));
+}
+
+// A copy cut short (an interrupted copy) converts whole or not at all, never
+// into fewer rows. libmdb reads each cut in the reader's process.
+void TestAccessConversion::everyCutIsRefusedOrWhole()
+{
+    const QByteArray whole =
+        readBytes(QStringLiteral(SELVANTO_TEST_DATA "/contact_jet4_access2000.mdb"));
+    constexpr int pageSize = 4096;
+    QList<int> cuts;
+    for (int end = pageSize; end < whole.size(); end += pageSize)
+        cuts << end << end - 1111;
+    for (int end : cuts) {
+        QFile::remove(m_path);
+        QFile::remove(m_path + ".access");
+        writeBytes(m_path, whole.left(end));
+        try {
+            QCOMPARE(accessconversion::convert(m_path, reader), 10);
+            QCOMPARE(readContactBook(m_path).size(), 10);
+        } catch (const accessreader::Unreadable& failure) {
+            // The cause alone, without what libmdb prints on the way.
+            QVERIFY2(!failure.text().contains("EOF"), qPrintable(failure.text()));
+            QCOMPARE(readBytes(m_path), whole.left(end));
+            QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({"contact.mdb"}));
+        }
+    }
+    // The book's own rows lie in its last pages: cuts there must be refused.
+    writeBytes(m_path, whole.left(whole.size() - pageSize));
+    try {
+        accessconversion::convert(m_path, reader);
+        QFAIL("a book without its last page must be refused");
+    } catch (const accessreader::Unreadable& failure) {
+        QCOMPARE(failure.text(), QStringLiteral("Access 資料庫已損壞：資料頁超出檔案結尾"));
+    }
+}
+
+void TestAccessConversion::aCopyLeftByAnEarlierAttemptIsNoObstacle()
+{
+    const QString source = placeBook(QStringLiteral("contact_jet4_access2000.mdb"));
+    writeBytes(m_path + ".access", readBytes(source));
+    QCOMPARE(accessconversion::convert(m_path, reader), 10);
+    QCOMPARE(readBytes(m_path + ".access"), readBytes(source));
+
+    // A different file of that name is kept from harm.
+    placeBook(QStringLiteral("contact_jet4_access2000.mdb"));
+    writeBytes(m_path + ".access", "another file");
+    QVERIFY_THROWS_EXCEPTION(Failure, accessconversion::convert(m_path, reader));
+    QCOMPARE(readBytes(m_path + ".access"), QByteArray("another file"));
+    QCOMPARE(readBytes(m_path), readBytes(source));
 }
 
 QTEST_GUILESS_MAIN(TestAccessConversion)

@@ -3,6 +3,7 @@
 #include "SendLog.h"
 #include "TestFiles.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +21,9 @@ private Q_SLOTS:
     void badInput();
     void createRefusesAnExistingFile();
     void helpPrintsTheUsage();
+    void exportNeverOverwritesABook_data();
+    void exportNeverOverwritesABook();
+    void exportReplacesAnotherFileOnlyWithForce();
     void buildMadeAnEmptyContactBook();
 
 private:
@@ -126,6 +130,60 @@ void TestContactBookTool::helpPrintsTheUsage()
     QVERIFY2(m_out.startsWith(QStringLiteral("usage: selvanto-contacts create FILE\n")),
              qPrintable(m_out));
     QCOMPARE(m_err, QString());
+}
+
+void TestContactBookTool::exportNeverOverwritesABook_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("the book itself") << "BOOK"
+                                     << "就是通訊錄本身";
+    QTest::newRow("the book by another name") << "LINK"
+                                              << "就是通訊錄本身";
+    QTest::newRow("another book") << "other.mdb"
+                                  << "是資料庫檔";
+    QTest::newRow("another book named csv") << "other.csv"
+                                            << "是資料庫檔";
+    QTest::newRow("an Access book") << "old.mdb"
+                                    << "是資料庫檔";
+}
+
+void TestContactBookTool::exportNeverOverwritesABook()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, message);
+    QCOMPARE(run({"create", m_path}), 0);
+    QCOMPARE(run({"add", m_path, "王小明", "800305", "0912345678"}), 0);
+    const QString other = m_dir->filePath(QStringLiteral("other.mdb"));
+    QCOMPARE(run({"create", other}), 0);
+    QVERIFY(QFile::copy(other, m_dir->filePath(QStringLiteral("other.csv"))));
+    QVERIFY(QFile::link(m_path, m_dir->filePath(QStringLiteral("LINK"))));
+    writeBytes(m_dir->filePath(QStringLiteral("old.mdb")),
+               readBytes(QStringLiteral(SELVANTO_TEST_DATA "/contact_jet4_access2000.mdb")));
+    const QString path = target == QLatin1String("BOOK") ? m_path : m_dir->filePath(target);
+    const QByteArray before = readBytes(path);
+
+    QCOMPARE(run({"export", "--force", "--format", "csv", m_path, path}), 1);
+    QVERIFY2(m_err.contains(message), qPrintable(m_err));
+    QCOMPARE(readBytes(path), before);
+    QCOMPARE(readContactBook(m_path).size(), 1);
+}
+
+void TestContactBookTool::exportReplacesAnotherFileOnlyWithForce()
+{
+    QCOMPARE(run({"create", m_path}), 0);
+    QCOMPARE(run({"add", m_path, "王小明", "800305", "0912345678"}), 0);
+    const QString csv = m_dir->filePath(QStringLiteral("backup.csv"));
+    writeBytes(csv, "my own table\n");
+    QCOMPARE(run({"export", m_path, csv}), 1);
+    QVERIFY2(m_err.contains(QStringLiteral("--force")), qPrintable(m_err));
+    QCOMPARE(readBytes(csv), QByteArray("my own table\n"));
+
+    QCOMPARE(run({"export", "--force", m_path, csv}), 0);
+    QCOMPARE(m_out, QStringLiteral("匯出 1 筆\n"));
+    QVERIFY(readBytes(csv).contains("王小明,800305,0912345678"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files),
+             QStringList({"backup.csv", "contact.mdb"}));
 }
 
 // The build leaves an empty contact book beside the program, and the tool

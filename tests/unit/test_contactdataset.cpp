@@ -7,6 +7,8 @@
 #include <QAbstractItemModelTester>
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -53,6 +55,7 @@ private Q_SLOTS:
     void rowChangedElsewhere();
     void damagedPageIsReported();
     void lockedDatabaseSaveWaitsThenKeepsTheRow();
+    void unreadablePageIsReadAgainAfterReload();
     void largeTableOpensLazily();
 
 private:
@@ -404,6 +407,30 @@ void TestContactDataset::lockedDatabaseSaveWaitsThenKeepsTheRow()
     }
     m_table->post();
     QCOMPARE(readContactBook(m_path).size(), 2);
+}
+
+// A page that could not be read while another program held the book
+// exclusively is shown empty, and read again once the rows are reloaded.
+void TestContactDataset::unreadablePageIsReadAgainAfterReload()
+{
+    writeContactBook(m_path, {row("甲", "1", "1")});
+    m_store = std::make_unique<ContactStore>(m_path, 100);
+    m_table = std::make_unique<ContactDataset>(*m_store);
+    QSignalSpy failures(m_table.get(), &ContactDataset::readFailed);
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "exclusive");
+        other.setDatabaseName(m_path);
+        QVERIFY(other.open());
+        QSqlQuery lock(other);
+        QVERIFY(lock.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        QCOMPARE(m_table->data(m_table->index(0, 0), Qt::DisplayRole), QVariant());
+        QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("exclusive"));
+    QVERIFY(failures.wait(1000));
+    QCOMPARE(m_table->data(m_table->index(0, 0), Qt::DisplayRole), QVariant());
+    m_table->reload();
+    QCOMPARE(m_table->data(m_table->index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("甲"));
 }
 
 void TestContactDataset::largeTableOpensLazily()
