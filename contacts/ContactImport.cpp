@@ -68,6 +68,9 @@ public:
     explicit SeenRows(sqlite3* db) : m_db(db)
     {
         execute(m_db, "DROP TABLE IF EXISTS temp.selvanto_import_seen");
+        // A cache of 8 MiB keeps most of the table's pages at hand; the rest
+        // goes to SQLite's temporary file.
+        execute(m_db, "PRAGMA temp.cache_size = -8192");
         execute(m_db, "CREATE TEMP TABLE selvanto_import_seen (a TEXT NOT NULL, b TEXT NOT NULL, "
                       "c TEXT NOT NULL, PRIMARY KEY (a, b, c)) WITHOUT ROWID");
         const QString fill =
