@@ -10,6 +10,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <utility>
 
 namespace csvcontacts {
 namespace {
@@ -78,12 +79,34 @@ private:
     {
         while (true) {
             const QByteArray bytes = m_device.read(pieceSize);
-            if (bytes.isEmpty())
+            if (bytes.isEmpty()) {
+                if (m_highSurrogate)
+                    throw notText();
                 return false;
+            }
             m_text = m_decoder.decode(bytes);
             m_pos = 0;
+            checkText();
             if (!m_text.isEmpty())
                 return true;
+        }
+    }
+
+    static Failure notText()
+    {
+        return Failure(
+            QStringLiteral("檔案含有不是文字的字元（NUL 或不成對的 UTF-16），無法讀取。"));
+    }
+
+    // A NUL or a half of a surrogate pair (from UTF-16 bytes) is no text a
+    // contact file holds; a pair may be split between two pieces.
+    void checkText()
+    {
+        for (const QChar c : std::as_const(m_text)) {
+            const bool broken = c.isNull() || (c.isLowSurrogate() != m_highSurrogate);
+            m_highSurrogate = c.isHighSurrogate();
+            if (broken)
+                throw notText();
         }
     }
 
@@ -91,6 +114,7 @@ private:
     QStringDecoder m_decoder;
     QString m_text;
     qsizetype m_pos = 0;
+    bool m_highSurrogate = false;
 };
 
 class Parser
