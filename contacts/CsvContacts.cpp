@@ -354,6 +354,9 @@ std::optional<NumericDate> numericDate(const QString& text)
 {
     static const QRegularExpression form(
         QStringLiteral("^\\s*(\\d{1,2})([/.])(\\d{1,2})\\2(\\d{4}|\\d{2})(?:[ T].*)?$"));
+    // Most birthdays are no such date: spare them the expression.
+    if (!text.contains(QLatin1Char('/')) && !text.contains(QLatin1Char('.')))
+        return std::nullopt;
     const QRegularExpressionMatch match = form.match(text);
     if (!match.hasMatch())
         return std::nullopt;
