@@ -7,6 +7,9 @@
 #include "RecordListReader.h"
 #include "SqliteStatement.h"
 
+#include <cstdlib>
+#include <memory>
+#include <new>
 #include <optional>
 
 #include <sqlite3.h>
@@ -60,12 +63,17 @@ private:
 };
 
 // The rows seen so far, the book's and the file's, for telling duplicates
-// apart: a temporary table on the book's connection (SQLite keeps it in a
-// temporary file past a small cache), never the whole set in memory.
+// apart, in bounded memory: the exact rows are in a temporary table on the
+// book's connection (SQLite keeps it in a temporary file past its cache).
+// When the rows go into the book, a fixed-size bit filter in memory answers
+// first: a row whose two bits are not both set was never seen, and only a
+// row that may have been is looked up, after the rows added to the book
+// since the last look are copied into the temporary table in one statement.
+// On a dry run every row goes into the temporary table.
 class SeenRows
 {
 public:
-    explicit SeenRows(sqlite3* db) : m_db(db)
+    SeenRows(sqlite3* db, bool rowsGoIntoBook) : m_db(db), m_filtered(rowsGoIntoBook)
     {
         execute(m_db, "DROP TABLE IF EXISTS temp.selvanto_import_seen");
         // A cache of 8 MiB keeps most of the table's pages at hand; the rest
@@ -73,37 +81,111 @@ public:
         execute(m_db, "PRAGMA temp.cache_size = -8192");
         execute(m_db, "CREATE TEMP TABLE selvanto_import_seen (a TEXT NOT NULL, b TEXT NOT NULL, "
                       "c TEXT NOT NULL, PRIMARY KEY (a, b, c)) WITHOUT ROWID");
-        const QString fill =
-            QStringLiteral("INSERT OR IGNORE INTO temp.selvanto_import_seen SELECT "
-                           "coalesce(%1, ''), coalesce(%2, ''), coalesce(%3, '') FROM %4")
-                .arg(quotedName(Name), quotedName(Birthday), quotedName(Mobile), table);
-        execute(m_db, fill.toUtf8().constData());
+        copyFromBook(0);
         m_insert.emplace(m_db, "INSERT OR IGNORE INTO temp.selvanto_import_seen VALUES (?, ?, ?)");
+        m_find.emplace(m_db, "SELECT 1 FROM temp.selvanto_import_seen WHERE a = ? AND b = ? AND "
+                             "c = ?");
+        if (!m_filtered)
+            return;
+        // Zeroed pages cost no memory until a bit on them is set.
+        m_bits.reset(static_cast<quint64*>(std::calloc(filterBits / 64, sizeof(quint64))));
+        if (!m_bits)
+            throw std::bad_alloc();
+        SqliteStatement rows(m_db,
+                             QStringLiteral("SELECT rowid, %1 FROM %2").arg(fieldList(), table));
+        while (rows.next()) {
+            std::array<std::optional<QString>, count> values;
+            for (int column = 0; column < count; ++column)
+                values[column] = QString::fromUtf8(rows.text(column + 1));
+            mark(values);
+            m_copied = std::max(m_copied, rows.integer(0));
+        }
+        m_added = m_copied;
     }
     ~SeenRows()
     {
         m_insert.reset();
+        m_find.reset();
         sqlite3_exec(m_db, "DROP TABLE IF EXISTS temp.selvanto_import_seen", nullptr, nullptr,
                      nullptr);
     }
 
-    // Adds the row; false when it was there already.
-    bool add(const ContactRecord::Fields& fields)
+    // Whether an equal row was seen; on a dry run the row is recorded.
+    bool contains(const ContactRecord::Fields& fields)
     {
         // A null field is kept as an empty one: they are equal here.
         std::array<std::optional<QString>, count> values;
-        for (int column = 0; column < count; ++column) {
+        for (int column = 0; column < count; ++column)
             values[column] = shown(fields[column]);
-            m_insert->bindText(column + 1, values[column]);
+        if (!m_filtered) {
+            bind(*m_insert, values);
+            m_insert->next();
+            m_insert->reset();
+            return sqlite3_changes(m_db) == 0;
         }
-        m_insert->next();
-        m_insert->reset();
-        return sqlite3_changes(m_db) > 0;
+        if (!mark(values))
+            return false;
+        if (m_added > m_copied) {
+            copyFromBook(m_copied);
+            m_copied = m_added;
+        }
+        bind(*m_find, values);
+        const bool found = m_find->next();
+        m_find->reset();
+        return found;
     }
 
+    // A row the import has just added to the book, under this rowid.
+    void added(qint64 rowid) { m_added = std::max(m_added, rowid); }
+
 private:
+    static constexpr quint64 filterBits = quint64(1) << 25; // 4 MiB
+
+    void copyFromBook(qint64 after)
+    {
+        const QString copy =
+            QStringLiteral("INSERT OR IGNORE INTO temp.selvanto_import_seen SELECT "
+                           "coalesce(%1, ''), coalesce(%2, ''), coalesce(%3, '') FROM %4 "
+                           "WHERE rowid > %5")
+                .arg(quotedName(Name), quotedName(Birthday), quotedName(Mobile), table)
+                .arg(after);
+        execute(m_db, copy.toUtf8().constData());
+    }
+
+    // Sets the row's two bits; whether both were set already.
+    bool mark(const std::array<std::optional<QString>, count>& values)
+    {
+        const auto hash = quint64(qHashMulti(0, *values[0], *values[1], *values[2]));
+        bool seen = true;
+        const quint64 second = (hash >> 32) ^ (hash * 0x9E3779B97F4A7C15);
+        for (const quint64 bit : {hash % filterBits, second % filterBits}) {
+            quint64& word = m_bits.get()[bit / 64];
+            const quint64 mask = quint64(1) << (bit % 64);
+            seen = seen && (word & mask);
+            word |= mask;
+        }
+        return seen;
+    }
+
+    static void bind(SqliteStatement& statement,
+                     const std::array<std::optional<QString>, count>& values)
+    {
+        for (int column = 0; column < count; ++column)
+            statement.bindText(column + 1, values[column]);
+    }
+
+    struct Free
+    {
+        void operator()(quint64* bits) const { std::free(bits); }
+    };
+
     sqlite3* m_db;
+    bool m_filtered;
+    std::unique_ptr<quint64, Free> m_bits;
+    qint64 m_copied = 0;
+    qint64 m_added = 0;
     std::optional<SqliteStatement> m_insert;
+    std::optional<SqliteStatement> m_find;
 };
 
 } // namespace
@@ -156,7 +238,7 @@ struct ContactImport::Private
         if (!dryRun)
             transaction.emplace(db);
         if (rules == ImportRules::Contacts)
-            seen.emplace(db);
+            seen.emplace(db, !dryRun);
         insert.emplace(db, QStringLiteral("INSERT INTO %1 (%2) VALUES (?, ?, ?)")
                                .arg(contactfields::table, contactfields::fieldList()));
     }
@@ -188,6 +270,8 @@ struct ContactImport::Private
             insert->bindText(column + 1, record.fields[column]);
         insert->next();
         insert->reset();
+        if (seen)
+            seen->added(sqlite3_last_insert_rowid(db));
     }
 
     // The user's import rules; false when the row is skipped.
@@ -208,7 +292,7 @@ struct ContactImport::Private
             }
             birthday = day;
         }
-        if (!seen->add(record.fields)) {
+        if (seen->contains(record.fields)) {
             ++report.duplicates;
             note(report.skipped,
                  QStringLiteral("%1 略過：重複 (%2)").arg(record.where, describe(record)));

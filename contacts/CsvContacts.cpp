@@ -60,6 +60,8 @@ public:
         return m_text[m_pos] == c;
     }
     void skip() { ++m_pos; }
+    // Gives back the character just taken.
+    void putBack() { --m_pos; }
     // The characters from here up to (not including) the first of the stops,
     // within what is decoded already.
     QStringView run(const QChar* stops, int count)
@@ -199,7 +201,8 @@ public:
                 row = Row{{}, m_line};
                 rowSize = 0;
             } else {
-                cell.text += c;
+                // The plain run from this character on, in one piece.
+                m_text.putBack();
                 cell.text += m_text.run(m_stops.data(), int(m_stops.size()));
                 started = true;
             }
