@@ -200,6 +200,9 @@ public:
                     return row;
                 row = Row{{}, m_line};
                 rowSize = 0;
+            } else if (c == QLatin1Char('"')) {
+                // A quote inside an unquoted cell is text.
+                cell.text += c;
             } else {
                 // The plain run from this character on, in one piece.
                 m_text.putBack();

@@ -23,6 +23,7 @@ private Q_SLOTS:
     void duplicatesOfTheBookAndReportsPerRow();
     void westernCodePageOnlyWhenAskedFor();
     void datesWhoseOrderTheFileLeavesOpen();
+    void quotesInsideAnUnquotedCell();
     void jet3ColumnNamesInBig5UnderAWesternCodePage();
     void badInputChangesNothing_data();
     void badInputChangesNothing();
@@ -268,6 +269,15 @@ void TestContactImport::datesWhoseOrderTheFileLeavesOpen()
              (QList<ContactRow>{row("甲", null, null), row("乙", "860404", null)}));
 }
 
+// As spreadsheets read them: text, not the start of a quoted cell.
+void TestContactImport::quotesInsideAnUnquotedCell()
+{
+    writeContactBook(m_book, {});
+    const QString csv = writeFile("in.csv", "0Amy \"\"A\"\" 陳\",,0911\n");
+    QCOMPARE(run({"import", m_book, csv}), 0);
+    QCOMPARE(readContactBook(m_book), QList<ContactRow>{row("0Amy \"\"A\"\" 陳\"", null, "0911")});
+}
+
 // An Access 97 book made on a Chinese system whose header names Windows-1252
 // (the fixture's code page patched from 950): its column names are Big5 as
 // its rows are.
@@ -311,6 +321,9 @@ void TestContactImport::badInputChangesNothing_data()
     QTest::newRow("huge, all NUL") << "a.csv" << QByteArray() << "不是 UTF-8";
     QTest::newRow("a row of a million commas")
         << "a.csv" << QByteArray(1 << 20, ',') << "超過 4096 欄";
+    QTest::newRow("a vCard line folded a million times")
+        << "a.vcf" << QByteArray("BEGIN:VCARD\r\nFN") + QByteArray("\r\n x").repeated(1 << 20)
+        << "vCard 第 2 行太長";
 }
 
 void TestContactImport::badInputChangesNothing()
