@@ -351,9 +351,13 @@ struct NumericDate
     int year = 0;
     bool dotted = false;
 
-    bool dayFirstCertain() const { return dotted || (first > 12 && second <= 12); }
-    bool monthFirstCertain() const { return !dotted && second > 12 && first <= 12; }
-    bool orderMatters() const { return !dotted && first != second && first <= 12 && second <= 12; }
+    // Whether the date names a real day read day first, or month first.
+    bool realDayFirst() const { return birthdaytext::isRealMonthDay(second, first); }
+    bool realMonthFirst() const { return birthdaytext::isRealMonthDay(first, second); }
+    // Only one reading names a real day: the date itself tells the order.
+    bool tellsOrder() const { return realDayFirst() != realMonthFirst(); }
+    // Both readings name a real day, and not the same one.
+    bool needsOrder() const { return realDayFirst() && realMonthFirst() && first != second; }
 };
 
 std::optional<NumericDate> numericDate(const QString& text)
@@ -435,8 +439,10 @@ struct Reader::Private
         while (std::optional<Row> row = again.next()) {
             if (const std::optional<QString> text = field(*row, columns.birthday)) {
                 if (const std::optional<NumericDate> date = numericDate(*text)) {
-                    dayFirst = dayFirst || (!date->dotted && date->dayFirstCertain());
-                    monthFirst = monthFirst || date->monthFirstCertain();
+                    if (date->tellsOrder()) {
+                        dayFirst = dayFirst || date->realDayFirst();
+                        monthFirst = monthFirst || date->realMonthFirst();
+                    }
                 }
             }
         }
@@ -456,8 +462,10 @@ struct Reader::Private
         const std::optional<NumericDate> date = numericDate(*birthday);
         if (!date)
             return;
-        bool dayFirst = date->dayFirstCertain() || date->first == date->second;
-        if (date->orderMatters()) {
+        // A date that is no real day either way stays as it is: the import
+        // reports it.
+        bool dayFirst = date->realDayFirst();
+        if (date->needsOrder() && !date->dotted) {
             const DateOrder found = fileOrder();
             if (found == DateOrder::Uncertain) {
                 record.remark = QStringLiteral("%1：生日「%2」看不出是日/月/年還是月/日/年，"
@@ -467,8 +475,6 @@ struct Reader::Private
                 return;
             }
             dayFirst = found == DateOrder::DayFirst;
-        } else if (date->monthFirstCertain()) {
-            dayFirst = false;
         }
         *birthday = dayFirst ? bookForm(*birthday, date->first, date->second, date->year)
                              : bookForm(*birthday, date->second, date->first, date->year);
