@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "ContactDataset.h"
 #include "ContactGrid.h"
+#include "ContactImportRun.h"
 #include "ContactStore.h"
 #include "DatePicker.h"
 #include "EnterClicksButton.h"

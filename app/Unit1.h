@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BrowserHost.h"
+#include "ContactDataset.h"
 #include "ContactGrid.h"
 #include "DomStep.h"
 #include "PageWait.h"
@@ -12,12 +13,15 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class AccountFile;
 class BirthdayScanTask;
 class BrowserHost;
 class Clock;
-class ContactDataset;
+
+class ContactImportRun;
+class ContactReader;
 class ContactStore;
 class DatePicker;
 class GatewayProbe;
@@ -35,6 +39,10 @@ class QTabWidget;
 class QTableWidget;
 class QTimer;
 class SendJournal;
+
+namespace contactfiles {
+enum class Format;
+}
 
 // What the window needs from outside: where its files live, the command line,
 // and the seams that tests replace (clock, boxes, browser).
@@ -192,6 +200,8 @@ private:
     // The grid's import (a dropped file, or one chosen when path is empty)
     // and export.
     void importContactFile(const QString& path);
+    std::unique_ptr<ContactReader> openContactFile(const QString& file,
+                                                   contactfiles::Format format);
     void exportContactFile();
     // The open contact book; null when opening it failed.
     std::unique_ptr<ContactStore> ADOConnection1;
@@ -199,6 +209,10 @@ private:
     // The walk over the book (keys and birthday scan) under way from opening
     // the book until the scan step.
     std::unique_ptr<BirthdayScanTask> m_birthdayScan;
+    // An import under way behind its progress dialog; dropped (rolled back)
+    // before the book it writes to.
+    std::unique_ptr<ContactImportRun> m_contactImport;
+    std::optional<ContactDataset::Hold> m_importHold;
 
     // Gateway page actions and the one-step chain (Unit1Gateway.cpp)
     void connectGateway();

@@ -8,12 +8,14 @@
 #include "ContactFiles.h"
 #include "ContactGrid.h"
 #include "ContactImport.h"
+#include "ContactImportRun.h"
 #include "ContactStore.h"
 #include "Dialogs.h"
 #include "ExportTarget.h"
 #include "Failure.h"
 #include "Guard.h"
 #include "MissedDays.h"
+#include "RecordListReader.h"
 #include "RefusedBooks.h"
 #include "SendLog.h"
 
@@ -169,12 +171,15 @@ bool TForm1::savePendingContact()
 }
 
 // Both settle the row being edited first, as leaving the row would: the
-// import then sees it, and the export writes it.
+// import then sees it, and the export writes it. The import then runs from
+// the event loop behind its progress dialog (ContactImportRun).
 void TForm1::importContactFile(const QString& path)
 {
     runGuarded(*m_services.dialogs, [&] {
         if (!ADOTable1)
             throw Failure(QStringLiteral("通訊錄沒有開啟，無法匯入聯絡人。"));
+        if (m_contactImport)
+            return;
         const ContactDataset::Hold hold(*ADOTable1);
         DBGrid1->commitEditor();
         ADOTable1->settle();
@@ -193,12 +198,58 @@ void TForm1::importContactFile(const QString& path)
         // not take the window down.
         const bool access =
             *format == contactfiles::Format::Access && accessbook::isAccessFile(file);
-        const ImportReport report = importContacts(
-            *ADOConnection1, access ? accessreader::read(m_services.accessReader, file)
-                                    : contactfiles::read(file, *format));
-        ADOTable1->reload();
-        m_services.dialogs->showMessage(report.boxText());
+        std::unique_ptr<ContactReader> reader =
+            access
+                ? std::make_unique<RecordListReader>(
+                      accessreader::read(m_services.accessReader, file), QStringLiteral("Access"))
+                : openContactFile(file, *format);
+        if (!reader)
+            return;
+        // The rows stay as they are until the import has ended.
+        m_importHold.emplace(*ADOTable1);
+        m_contactImport = std::make_unique<ContactImportRun>(
+            *ADOConnection1, std::move(reader), *m_services.dialogs, this,
+            [this](const std::optional<ImportReport>& report) {
+                // The run ends inside its own handler: it is deleted later.
+                m_contactImport.release()->deleteLater();
+                m_importHold.reset();
+                if (!report)
+                    return;
+                runGuarded(*m_services.dialogs, [&] {
+                    ADOTable1->reload();
+                    m_services.dialogs->showMessage(report->boxText());
+                });
+            });
     });
+}
+
+// The file's reader; when its encoding cannot be told from its bytes, the
+// user is shown the first names as each candidate reads them and chooses one
+// (nothing when none).
+std::unique_ptr<ContactReader> TForm1::openContactFile(const QString& file,
+                                                       contactfiles::Format format)
+{
+    try {
+        return contactfiles::open(file, format);
+    } catch (const textencoding::UnclearEncoding& unclear) {
+        if (unclear.candidates().isEmpty())
+            throw;
+        QString readings;
+        for (const textencoding::Encoding candidate : unclear.candidates()) {
+            readings += QStringLiteral("\n用 %1 讀取，前幾位的姓名是：%2")
+                            .arg(textencoding::displayName(candidate),
+                                 contactfiles::firstNames(file, format, candidate)
+                                     .join(QStringLiteral("、")));
+        }
+        for (const textencoding::Encoding candidate : unclear.candidates()) {
+            const QString name = textencoding::displayName(candidate);
+            if (m_services.dialogs->askYesNo(
+                    QStringLiteral("無法確定「%1」的編碼：它不是 UTF-8。").arg(file) + readings +
+                    QStringLiteral("\n\n要用 %1 匯入嗎？").arg(name)))
+                return contactfiles::open(file, format, candidate);
+        }
+        return nullptr;
+    }
 }
 
 void TForm1::exportContactFile()

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <algorithm>
 #include <memory>
@@ -94,9 +95,30 @@ QByteArray jet3Codec(int declared, const QByteArray& texts)
     return named;
 }
 
-QString columnName(MdbColumn* column)
+// A Jet 3 column name as the file holds it: libmdb gives it decoded with
+// the declared code page, which is undone here, so that it is decoded with
+// the rows' code page instead.
+QByteArray rawColumnName(MdbColumn* column, int declared)
 {
-    return QString::fromUtf8(column->name);
+    const QByteArray codec = codecName(declared == 0 ? 1252 : declared);
+    QStringEncoder encoder(codec.constData());
+    const QString name = QString::fromUtf8(column->name);
+    if (!encoder.isValid())
+        return name.toUtf8();
+    const QByteArray raw = encoder.encode(name);
+    return encoder.hasError() ? name.toUtf8() : raw;
+}
+
+// The names a column may have: libmdb's, and for Jet 3 its bytes in code page
+// 950, since the rows may be read that way.
+QStringList columnNames(MdbColumn* column, bool jet3, int declared)
+{
+    QStringList names{QString::fromUtf8(column->name)};
+    if (jet3) {
+        QStringDecoder big5(codecName(950).constData());
+        names << big5.decode(rawColumnName(column, declared));
+    }
+    return names;
 }
 
 // Whether the catalog names the table, although it could not be read.
@@ -172,12 +194,15 @@ ContactRecords read(const QString& path)
         throw Failure(QStringLiteral("Access 資料庫「%1」的資料表 contact 已損壞。").arg(path));
     requirePagesInside(mdb.get(), table.get(), guint32(QFileInfo(path).size() / pageSize));
 
+    const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
+    const int declared = mdb->f->code_page;
     std::array<int, contactfields::count> columns{};
     for (int field = 0; field < contactfields::count; ++field) {
         columns[field] = -1;
         for (unsigned int k = 0; k < table->num_cols; ++k) {
             auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, k));
-            if (columnName(column).compare(contactfields::names[field], Qt::CaseInsensitive) != 0)
+            if (!columnNames(column, jet3, declared)
+                     .contains(contactfields::names[field].toString(), Qt::CaseInsensitive))
                 continue;
             if (column->col_type != MDB_TEXT) {
                 throw Failure(QStringLiteral("Access 資料庫「%1」的欄位「%2」不是文字。")
@@ -191,7 +216,6 @@ ContactRecords read(const QString& path)
         }
     }
 
-    const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
     // Jet 3 text is collected as bytes first: its code page is chosen over
     // the whole table.
     QList<std::array<std::optional<QByteArray>, contactfields::count>> jet3Rows;
@@ -237,14 +261,32 @@ ContactRecords read(const QString& path)
     }
 
     if (jet3) {
+        // The column names are text of the same file: they take part in the
+        // choice, and must read right in the code page chosen.
         QByteArray texts;
+        for (const int column : columns) {
+            texts +=
+                rawColumnName(static_cast<MdbColumn*>(g_ptr_array_index(table->columns, column)),
+                              declared) +
+                '\n';
+        }
         for (const auto& raw : jet3Rows) {
             for (const auto& text : raw) {
                 if (text)
                     texts += *text + '\n';
             }
         }
-        const QByteArray codec = jet3Codec(mdb->f->code_page, texts);
+        const QByteArray codec = jet3Codec(declared, texts);
+        for (int field = 0; field < contactfields::count; ++field) {
+            auto* column =
+                static_cast<MdbColumn*>(g_ptr_array_index(table->columns, columns[field]));
+            QStringDecoder decoder(codec.constData());
+            if (QString(decoder.decode(rawColumnName(column, declared)))
+                    .compare(contactfields::names[field], Qt::CaseInsensitive) != 0) {
+                throw Failure(QStringLiteral("Access 資料庫「%1」的資料表 contact 沒有欄位「%2」。")
+                                  .arg(path, contactfields::names[field]));
+            }
+        }
         for (qsizetype k = 0; k < records.size(); ++k) {
             for (int field = 0; field < contactfields::count; ++field) {
                 if (jet3Rows[k][field]) {

@@ -9,6 +9,7 @@
 #include "Failure.h"
 #include "HistoryTable.h"
 #include "SendLog.h"
+#include "TextEncoding.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,14 +25,17 @@
 
 namespace {
 
-const QString usage =
-    QStringLiteral("usage: selvanto-contacts create FILE\n"
-                   "       selvanto-contacts add FILE NAME BIRTHDAY MOBILE\n"
-                   "       selvanto-contacts list FILE\n"
-                   "       selvanto-contacts import [--dry-run] [--format F] BOOK FILE\n"
-                   "       selvanto-contacts export [--force] [--format F] BOOK FILE\n"
-                   "       selvanto-contacts history BOOK_FOLDER\n"
-                   "F is vcf, csv or mdb (import only); by default FILE's extension.\n");
+const QString usage = QStringLiteral(
+    "usage: selvanto-contacts create FILE\n"
+    "       selvanto-contacts add FILE NAME BIRTHDAY MOBILE\n"
+    "       selvanto-contacts list FILE\n"
+    "       selvanto-contacts import [--dry-run] [--format F] [--encoding E] BOOK FILE\n"
+    "       selvanto-contacts export [--force] [--format F] BOOK FILE\n"
+    "       selvanto-contacts history BOOK_FOLDER\n"
+    "       selvanto-contacts --help | --version\n"
+    "F is vcf, csv or mdb (import only); by default FILE's extension.\n"
+    "E is utf-8, big5, cp1252 or utf-16, for a file whose encoding cannot be\n"
+    "told from its bytes.\n");
 
 // A command line the tool does not understand.
 struct UsageError
@@ -44,9 +48,28 @@ struct TransferArguments
     QString book;
     QString file;
     contactfiles::Format format{};
+    std::optional<textencoding::Encoding> encoding;
     bool dryRun = false;
     bool force = false;
 };
+
+textencoding::Encoding encodingOption(const QString& value)
+{
+    if (const std::optional<textencoding::Encoding> encoding = textencoding::fromOption(value))
+        return *encoding;
+    throw UsageError{
+        QStringLiteral("unknown encoding '%1'; use %2").arg(value, textencoding::optionList())};
+}
+
+// The book must be there already: an import or export never creates one.
+void requireBook(const QString& path)
+{
+    if (!QFileInfo::exists(path)) {
+        throw Failure(QStringLiteral("找不到通訊錄 %1\n要建立新的通訊錄，請執行 "
+                                     "selvanto-contacts create %1")
+                          .arg(path));
+    }
+}
 
 TransferArguments transferArguments(const QStringList& arguments, bool importing)
 {
@@ -63,6 +86,10 @@ TransferArguments transferArguments(const QStringList& arguments, bool importing
             format = arguments[++k];
         else if (argument.startsWith(QLatin1String("--format=")))
             format = argument.mid(9);
+        else if (argument == QLatin1String("--encoding") && importing && k + 1 < arguments.size())
+            parsed.encoding = encodingOption(arguments[++k]);
+        else if (argument.startsWith(QLatin1String("--encoding=")) && importing)
+            parsed.encoding = encodingOption(argument.mid(11));
         else if (argument.startsWith(QLatin1String("--")))
             throw UsageError{QStringLiteral("unknown option %1").arg(argument)};
         else
@@ -82,20 +109,21 @@ TransferArguments transferArguments(const QStringList& arguments, bool importing
     if (!importing && *chosen == contactfiles::Format::Access)
         throw UsageError{QStringLiteral("export writes vcf or csv, not the Access format")};
     parsed.format = *chosen;
+    requireBook(parsed.book);
     return parsed;
 }
 
+// The report's lines are written as the rows come, the summary last, so a
+// file of any size is imported in bounded memory.
 int importFile(const TransferArguments& arguments, QTextStream& out)
 {
-    const ContactRecords records = contactfiles::read(arguments.file, arguments.format);
+    const std::unique_ptr<ContactReader> reader =
+        contactfiles::open(arguments.file, arguments.format, arguments.encoding);
     ContactStore store(arguments.book);
     const ImportReport report =
-        importContacts(store, records, ImportRules::Contacts, arguments.dryRun);
-    for (const QString& line : report.wouldAdd)
-        out << line << '\n';
+        importContacts(store, *reader, ImportRules::Contacts, arguments.dryRun,
+                       [&out](const QString& line) { out << line << '\n'; });
     out << report.summary() << (arguments.dryRun ? "（試算，沒有寫入）" : "") << '\n';
-    for (const QString& line : report.skipped + report.remarks)
-        out << line << '\n';
     return report.added > 0 ? 0 : 1;
 }
 
@@ -228,15 +256,21 @@ int runContactBookTool(const QStringList& arguments, QTextStream& out, QTextStre
         return 0;
     }
     try {
-        if (command == QLatin1String("import")) {
+        if (count == 1 && command == QLatin1String("--help")) {
+            out << usage;
+        } else if (count == 1 && command == QLatin1String("--version")) {
+            out << "selvanto-contacts " SELVANTO_VERSION "\n";
+        } else if (command == QLatin1String("import")) {
             return importFile(transferArguments(arguments, true), out);
         } else if (command == QLatin1String("export")) {
             exportFile(transferArguments(arguments, false), out);
         } else if (command == QLatin1String("create") && count == 2) {
             createContactBook(arguments[1]);
         } else if (command == QLatin1String("add") && count == 5) {
+            requireBook(arguments[1]);
             addContact(arguments[1], arguments[2], arguments[3], arguments[4]);
         } else if (command == QLatin1String("list") && count == 2) {
+            requireBook(arguments[1]);
             listContacts(arguments[1], out);
         } else if (command == QLatin1String("history") && count == 2) {
             printHistory(arguments[1], out);

@@ -8,14 +8,16 @@ class QTextStream;
 //   create FILE                      a new, empty contact book; never overwrites
 //   add FILE NAME BIRTHDAY MOBILE    appends one contact (birthday: six digits)
 //   list FILE                        the contacts in table order, tab-separated
-//   import [--dry-run] [--format F] BOOK FILE   adds FILE's contacts to BOOK
+//   import [--dry-run] [--format F] [--encoding E] BOOK FILE
+//                                    adds FILE's contacts to BOOK
 //   export [--force] [--format F] BOOK FILE
 //                                    writes BOOK's contacts to FILE; never over
 //                                    a database, over another file only with --force
-// Import and export print a summary and one line per skipped row on out.
-// Returns the exit status: 0; 1 with a message on err when the command failed
-// or an import added nothing; 2 with the usage on a command line it does not
-// understand.
+//   --help, --version
+// Import prints one line per skipped or remarked row and a summary on out,
+// export a summary. Returns the exit status: 0; 1 with a message on err when
+// the command failed or an import added nothing; 2 with the usage on a
+// command line it does not understand.
 int runContactBookTool(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
 // Creates an empty contact book at path. Fails when the file exists.

@@ -5,6 +5,7 @@
 #include "ContactStore.h"
 #include "CsvContacts.h"
 #include "Failure.h"
+#include "RecordListReader.h"
 #include "SqliteStatement.h"
 #include "VCardContacts.h"
 
@@ -16,36 +17,47 @@
 namespace contactfiles {
 namespace {
 
-// Far beyond any address book; refuses a wrong file before reading it all.
-constexpr qint64 largestFile = 256LL << 20;
-
 const QByteArray sqliteHeader("SQLite format 3\0", 16);
-
-QByteArray readWhole(const QString& path)
-{
-    QFile file(path);
-    if (!file.exists())
-        throw Failure(QStringLiteral("找不到檔案「%1」。").arg(path));
-    if (!file.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("無法讀取「%1」：%2").arg(path, file.errorString()));
-    if (file.size() > largestFile) {
-        throw Failure(QStringLiteral("「%1」太大 (%2 MB)，不像聯絡人檔案。")
-                          .arg(path)
-                          .arg(file.size() >> 20));
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFile::NoError)
-        throw Failure(QStringLiteral("無法讀取「%1」：%2").arg(path, file.errorString()));
-    if (bytes.trimmed().isEmpty())
-        throw Failure(QStringLiteral("「%1」是空的，沒有聯絡人。").arg(path));
-    return bytes;
-}
 
 bool isContactBook(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) && file.read(sqliteHeader.size()) == sqliteHeader;
 }
+
+// The file and the reader reading it.
+class FileReader : public ContactReader
+{
+public:
+    FileReader(const QString& path, Format format, std::optional<textencoding::Encoding> encoding)
+        : m_file(path)
+    {
+        if (!m_file.exists())
+            throw Failure(QStringLiteral("找不到檔案「%1」。").arg(path));
+        if (!m_file.open(QIODevice::ReadOnly))
+            throw Failure(QStringLiteral("無法讀取「%1」：%2").arg(path, m_file.errorString()));
+        if (format == Format::VCard)
+            m_reader = std::make_unique<vcardcontacts::Reader>(m_file, encoding);
+        else
+            m_reader = std::make_unique<csvcontacts::Reader>(m_file, encoding);
+    }
+
+    std::optional<ContactRecord> next() override
+    {
+        std::optional<ContactRecord> record = m_reader->next();
+        if (m_file.error() != QFile::NoError)
+            throw Failure(
+                QStringLiteral("無法讀取「%1」：%2").arg(m_file.fileName(), m_file.errorString()));
+        return record;
+    }
+    qint64 position() const override { return m_reader->position(); }
+    qint64 size() const override { return m_reader->size(); }
+    QString description() const override { return m_reader->description(); }
+
+private:
+    QFile m_file;
+    std::unique_ptr<ContactReader> m_reader;
+};
 
 } // namespace
 
@@ -75,23 +87,39 @@ QString exportFilter()
     return QStringLiteral("vCard (*.vcf);;CSV (*.csv)");
 }
 
-ContactRecords read(const QString& path, Format format)
+std::unique_ptr<ContactReader> open(const QString& path, Format format,
+                                    std::optional<textencoding::Encoding> encoding)
 {
-    switch (format) {
-    case Format::Access:
-        if (!QFileInfo::exists(path))
-            throw Failure(QStringLiteral("找不到檔案「%1」。").arg(path));
-        if (isContactBook(path)) {
-            ContactStore store(path);
-            return readBook(store);
-        }
-        return accessbook::read(path);
-    case Format::VCard:
-        return vcardcontacts::read(readWhole(path));
-    case Format::Csv:
-        return csvcontacts::read(readWhole(path));
+    if (format != Format::Access)
+        return std::make_unique<FileReader>(path, format, encoding);
+    if (!QFileInfo::exists(path))
+        throw Failure(QStringLiteral("找不到檔案「%1」。").arg(path));
+    if (isContactBook(path)) {
+        ContactStore store(path);
+        return std::make_unique<RecordListReader>(readBook(store), QStringLiteral("Access"));
     }
-    return {};
+    // An Access book is read whole: libmdb reads it page by page anyway, and
+    // such books hold a few thousand rows.
+    return std::make_unique<RecordListReader>(accessbook::read(path), QStringLiteral("Access"));
+}
+
+QStringList firstNames(const QString& path, Format format, textencoding::Encoding encoding,
+                       int count)
+{
+    QStringList names;
+    try {
+        const std::unique_ptr<ContactReader> reader = open(path, format, encoding);
+        while (names.size() < count) {
+            const std::optional<ContactRecord> record = reader->next();
+            if (!record)
+                break;
+            if (const auto& name = record->fields[contactfields::Name]; name && !name->isEmpty())
+                names << *name;
+        }
+    } catch (const Failure&) {
+        return {};
+    }
+    return names;
 }
 
 void write(const QString& path, Format format, const ContactRecords& records)

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "ContactReader.h"
 #include "ContactRecord.h"
+#include "TextEncoding.h"
 
 #include <QString>
+#include <QStringList>
 
+#include <memory>
 #include <optional>
 
 class ContactStore;
@@ -26,10 +30,19 @@ std::optional<Format> formatOf(const QString& nameOrExtension);
 QString importFilter();
 QString exportFilter();
 
-// The contacts of a file. An Access file is read with its table contact; a
-// contact book of this program (.mdb) is read too. Fails with a clear text on
-// a missing, unreadable, empty, huge or malformed file.
-ContactRecords read(const QString& path, Format format);
+// A file opened for reading its contacts one at a time. An Access file is
+// read with its table contact; a contact book of this program (.mdb) is read
+// too. The encoding, when given, is used for text that does not say its own
+// (see csvcontacts and vcardcontacts). Fails with a clear text on a missing
+// or unreadable file, and on one whose encoding cannot be decided
+// (textencoding::UnclearEncoding).
+std::unique_ptr<ContactReader> open(const QString& path, Format format,
+                                    std::optional<textencoding::Encoding> encoding = {});
+
+// The first names of the file read in that encoding, for a user choosing
+// between encodings; empty when the file cannot be read so.
+QStringList firstNames(const QString& path, Format format, textencoding::Encoding encoding,
+                       int count = 3);
 
 // Writes the file in one piece: it appears complete or not at all. Access
 // files cannot be written.

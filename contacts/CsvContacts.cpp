@@ -1,15 +1,28 @@
 #include "CsvContacts.h"
 
+#include "BirthdayText.h"
+#include "ContactInput.h"
 #include "Failure.h"
 #include "PersonName.h"
-#include "StrictText.h"
 
+#include <QBuffer>
 #include <QRegularExpression>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <utility>
 
 namespace csvcontacts {
 namespace {
 
 using namespace contactfields;
+using textencoding::Decision;
+
+// Far beyond any contact file's row; a file past them is not one, and
+// reading on would only fill memory.
+constexpr qsizetype mostFields = 4096;
+constexpr qsizetype longestRow = 1 << 20;
+constexpr qint64 pieceSize = 1 << 16;
 
 struct Cell
 {
@@ -23,86 +36,216 @@ struct Row
     int line = 0;
 };
 
-QString decodeFile(const QByteArray& bytes)
+// The file's text, decoded a piece at a time.
+class Text
 {
-    static const QByteArray bom("\xEF\xBB\xBF");
-    if (bytes.startsWith(bom)) {
-        if (std::optional<QString> text = stricttext::utf8(QByteArrayView(bytes).sliced(3)))
-            return *text;
-        throw Failure(QStringLiteral("檔案以 UTF-8 標記開頭，卻含有不是 UTF-8 的位元組。"));
+public:
+    Text(QIODevice& device, const Decision& decision)
+        : m_device(device), m_decoder(textencoding::decoderFor(decision))
+    {
+        m_device.seek(decision.markSize);
     }
-    if (std::optional<QString> text = stricttext::utf8(bytes))
-        return *text;
-    if (std::optional<QString> text = stricttext::big5(bytes))
-        return *text;
-    throw Failure(QStringLiteral("檔案的文字既不是 UTF-8 也不是 Big5，無法讀取。"));
-}
 
-QList<Row> parse(const QString& text)
-{
-    QList<Row> rows;
-    Row row{{}, 1};
-    Cell cell;
-    int line = 1;
-    bool inQuotes = false;
-    bool cellStarted = false;
-    auto endCell = [&] {
-        row.cells.append(cell);
-        cell = Cell();
-        cellStarted = false;
-    };
-    auto endRow = [&] {
-        endCell();
-        // A blank line is no row.
-        if (row.cells.size() > 1 || row.cells.first().quoted || !row.cells.first().text.isEmpty())
-            rows.append(row);
-        row = Row{{}, line};
-    };
-    int quoteLine = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (inQuotes) {
-            if (c == QLatin1Char('"')) {
-                if (i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
-                    cell.text += c;
-                    ++i;
-                } else {
-                    inQuotes = false;
-                }
-            } else {
-                if (c == QLatin1Char('\n'))
-                    ++line;
-                cell.text += c;
+    // The next character, or nothing at the end of the file.
+    std::optional<QChar> take()
+    {
+        if (m_pos == m_text.size() && !refill())
+            return std::nullopt;
+        return m_text[m_pos++];
+    }
+    bool nextIs(QChar c)
+    {
+        if (m_pos == m_text.size() && !refill())
+            return false;
+        return m_text[m_pos] == c;
+    }
+    void skip() { ++m_pos; }
+    // Gives back the character just taken.
+    void putBack() { --m_pos; }
+    // The characters from here up to (not including) the first of the stops,
+    // within what is decoded already.
+    QStringView run(const QChar* stops, int count)
+    {
+        const qsizetype start = m_pos;
+        while (m_pos < m_text.size()) {
+            const QChar c = m_text[m_pos];
+            if (std::find(stops, stops + count, c) != stops + count)
+                break;
+            ++m_pos;
+        }
+        return QStringView(m_text).sliced(start, m_pos - start);
+    }
+
+private:
+    bool refill()
+    {
+        while (true) {
+            const QByteArray bytes = m_device.read(pieceSize);
+            if (bytes.isEmpty()) {
+                if (m_highSurrogate)
+                    throw notText();
+                return false;
             }
-        } else if (c == QLatin1Char('"') && !cellStarted) {
-            inQuotes = true;
-            cell.quoted = true;
-            cellStarted = true;
-            quoteLine = line;
-        } else if (c == QLatin1Char(',')) {
-            endCell();
-        } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
-                ++i;
-            ++line;
-            endRow();
-        } else {
-            // The plain run up to the next special character in one piece.
-            qsizetype end = i + 1;
-            while (end < text.size() && text[end] != QLatin1Char(',') &&
-                   text[end] != QLatin1Char('"') && text[end] != QLatin1Char('\r') &&
-                   text[end] != QLatin1Char('\n'))
-                ++end;
-            cell.text += QStringView(text).sliced(i, end - i);
-            cellStarted = true;
-            i = end - 1;
+            m_text = m_decoder.decode(bytes);
+            m_pos = 0;
+            checkText();
+            if (!m_text.isEmpty())
+                return true;
         }
     }
-    if (inQuotes) {
-        throw Failure(QStringLiteral("第 %1 行的引號沒有結束，檔案可能不完整。").arg(quoteLine));
+
+    static Failure notText()
+    {
+        return Failure(
+            QStringLiteral("檔案含有不是文字的字元（NUL 或不成對的 UTF-16），無法讀取。"));
     }
-    endRow();
-    return rows;
+
+    // A NUL or a half of a surrogate pair (from UTF-16 bytes) is no text a
+    // contact file holds; a pair may be split between two pieces.
+    void checkText()
+    {
+        for (const QChar c : std::as_const(m_text)) {
+            const bool broken = c.isNull() || (c.isLowSurrogate() != m_highSurrogate);
+            m_highSurrogate = c.isHighSurrogate();
+            if (broken)
+                throw notText();
+        }
+    }
+
+    QIODevice& m_device;
+    QStringDecoder m_decoder;
+    QString m_text;
+    qsizetype m_pos = 0;
+    bool m_highSurrogate = false;
+};
+
+class Parser
+{
+public:
+    Parser(QIODevice& device, const Decision& decision, QChar separator)
+        : m_text(device, decision), m_separator(separator)
+    {
+        m_stops = {separator, QLatin1Char('"'), QLatin1Char('\r'), QLatin1Char('\n')};
+    }
+
+    std::optional<Row> next()
+    {
+        Row row{{}, m_line};
+        Cell cell;
+        bool inQuotes = false;
+        bool started = false;
+        int quoteLine = 0;
+        qsizetype rowSize = 0;
+        auto endCell = [&] {
+            if (row.cells.size() == mostFields) {
+                throw Failure(QStringLiteral("第 %1 行有超過 %2 欄，不像聯絡人檔案。")
+                                  .arg(row.line)
+                                  .arg(mostFields));
+            }
+            rowSize += cell.text.size();
+            row.cells.append(std::move(cell));
+            cell = Cell();
+            started = false;
+        };
+        auto blank = [&] {
+            return row.cells.size() == 1 && !row.cells.first().quoted &&
+                   row.cells.first().text.isEmpty();
+        };
+        while (true) {
+            if (rowSize + cell.text.size() > longestRow) {
+                throw Failure(QStringLiteral("第 %1 行超過 %2 個字，不像聯絡人檔案。")
+                                  .arg(row.line)
+                                  .arg(longestRow));
+            }
+            const std::optional<QChar> next = m_text.take();
+            if (!next) {
+                if (inQuotes)
+                    throw Failure(
+                        QStringLiteral("第 %1 行的引號沒有結束，檔案可能不完整。").arg(quoteLine));
+                if (!started && row.cells.isEmpty())
+                    return std::nullopt;
+                endCell();
+                if (blank())
+                    return std::nullopt;
+                return row;
+            }
+            const QChar c = *next;
+            if (inQuotes) {
+                if (c == QLatin1Char('"')) {
+                    if (m_text.nextIs(QLatin1Char('"'))) {
+                        cell.text += c;
+                        m_text.skip();
+                    } else {
+                        inQuotes = false;
+                    }
+                } else {
+                    if (c == QLatin1Char('\n'))
+                        ++m_line;
+                    cell.text += c;
+                }
+            } else if (c == QLatin1Char('"') && !started) {
+                inQuotes = true;
+                cell.quoted = true;
+                started = true;
+                quoteLine = m_line;
+            } else if (c == m_separator) {
+                endCell();
+            } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+                if (c == QLatin1Char('\r') && m_text.nextIs(QLatin1Char('\n')))
+                    m_text.skip();
+                ++m_line;
+                endCell();
+                // A blank line is no row.
+                if (!blank())
+                    return row;
+                row = Row{{}, m_line};
+                rowSize = 0;
+            } else if (c == QLatin1Char('"')) {
+                // A quote inside an unquoted cell is text.
+                cell.text += c;
+            } else {
+                // The plain run from this character on, in one piece.
+                m_text.putBack();
+                cell.text += m_text.run(m_stops.data(), int(m_stops.size()));
+                started = true;
+            }
+        }
+    }
+
+private:
+    Text m_text;
+    QChar m_separator;
+    std::array<QChar, 4> m_stops;
+    int m_line = 1;
+};
+
+// The separator spreadsheets would guess from the first row: the most
+// frequent of comma, semicolon and tab outside quotes; comma on a tie.
+QChar guessSeparator(QIODevice& device, const Decision& decision)
+{
+    Text text(device, decision);
+    int commas = 0;
+    int semicolons = 0;
+    int tabs = 0;
+    bool inQuotes = false;
+    for (qsizetype k = 0; k < longestRow; ++k) {
+        const std::optional<QChar> c = text.take();
+        if (!c || (!inQuotes && (*c == QLatin1Char('\r') || *c == QLatin1Char('\n'))))
+            break;
+        if (*c == QLatin1Char('"'))
+            inQuotes = !inQuotes;
+        else if (!inQuotes && *c == QLatin1Char(','))
+            ++commas;
+        else if (!inQuotes && *c == QLatin1Char(';'))
+            ++semicolons;
+        else if (!inQuotes && *c == QLatin1Char('\t'))
+            ++tabs;
+    }
+    if (semicolons > commas && semicolons >= tabs)
+        return QLatin1Char(';');
+    if (tabs > commas && tabs > semicolons)
+        return QLatin1Char('\t');
+    return QLatin1Char(',');
 }
 
 QString normalised(const QString& header)
@@ -163,6 +306,14 @@ Columns matchHeader(const QList<Cell>& header)
     return columns;
 }
 
+// What a spreadsheet would take for a formula, or an apostrophe that would
+// otherwise be taken for the protecting one.
+bool needsProtection(QStringView text)
+{
+    static const QString starts = QStringLiteral("=+-@\t\r'");
+    return !text.isEmpty() && starts.contains(text.front());
+}
+
 std::optional<QString> field(const Row& row, int column)
 {
     if (column < 0 || column >= row.cells.size())
@@ -170,6 +321,9 @@ std::optional<QString> field(const Row& row, int column)
     const Cell& cell = row.cells[column];
     if (cell.text.isEmpty() && !cell.quoted)
         return std::nullopt;
+    if (cell.text.startsWith(QLatin1Char('\'')) &&
+        needsProtection(QStringView(cell.text).sliced(1)))
+        return cell.text.mid(1);
     return cell.text;
 }
 
@@ -188,45 +342,213 @@ std::optional<QString> mobileOf(const Row& row, const Columns& columns)
     return std::nullopt;
 }
 
-bool needsQuotes(const QString& text)
+// A date as spreadsheets write it with the day and the month first or second
+// ("05/03/1985", "3/5/85", "05.03.1985"), and what it says about the order.
+struct NumericDate
 {
-    return text.isEmpty() || text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
-           text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) ||
-           text.front().isSpace() || text.back().isSpace();
+    int first = 0;
+    int second = 0;
+    int year = 0;
+    bool dotted = false;
+
+    // Whether the date names a real day read day first, or month first.
+    bool realDayFirst() const { return birthdaytext::isRealMonthDay(second, first); }
+    bool realMonthFirst() const { return birthdaytext::isRealMonthDay(first, second); }
+    // Only one reading names a real day: the date itself tells the order.
+    bool tellsOrder() const { return realDayFirst() != realMonthFirst(); }
+    // Both readings name a real day, and not the same one.
+    bool needsOrder() const { return realDayFirst() && realMonthFirst() && first != second; }
+};
+
+std::optional<NumericDate> numericDate(const QString& text)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^\\s*(\\d{1,2})([/.])(\\d{1,2})\\2(\\d{4}|\\d{2})(?:[ T].*)?$"));
+    // Most birthdays are no such date: spare them the expression.
+    if (!text.contains(QLatin1Char('/')) && !text.contains(QLatin1Char('.')))
+        return std::nullopt;
+    const QRegularExpressionMatch match = form.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return NumericDate{match.captured(1).toInt(), match.captured(3).toInt(),
+                       match.captured(4).toInt(), match.captured(2) == QLatin1String(".")};
+}
+
+// The book's six digits for the day and month, or the text as it was when
+// they are no real day (the import then reports it).
+QString bookForm(const QString& text, int day, int month, int year)
+{
+    if (!birthdaytext::isRealMonthDay(month, day))
+        return text;
+    return QStringLiteral("%1%2%3")
+        .arg(year % 100, 2, 10, QLatin1Char('0'))
+        .arg(month, 2, 10, QLatin1Char('0'))
+        .arg(day, 2, 10, QLatin1Char('0'));
+}
+
+enum class DateOrder
+{
+    NotLookedAt,
+    DayFirst,
+    MonthFirst,
+    Uncertain,
+};
+
+QString separatorName(QChar separator)
+{
+    if (separator == QLatin1Char(';'))
+        return QStringLiteral("分號分隔");
+    if (separator == QLatin1Char('\t'))
+        return QStringLiteral("Tab 分隔");
+    return QStringLiteral("逗號分隔");
+}
+
+bool isProtectedMobile(const std::optional<QString>& value)
+{
+    return value && contactinput::isMobileText(*value);
 }
 
 } // namespace
 
-ContactRecords read(const QByteArray& bytes)
+struct Reader::Private
 {
-    const QList<Row> rows = parse(decodeFile(bytes));
-    ContactRecords records;
-    if (rows.isEmpty())
-        return records;
-    records.reserve(rows.size());
-    Columns columns = matchHeader(rows.first().cells);
-    const bool hasHeader = columns.any();
-    if (!hasHeader) {
-        columns.name = Name;
-        columns.birthday = Birthday;
-        columns.mobile = Mobile;
-    }
-    for (qsizetype k = hasHeader ? 1 : 0; k < rows.size(); ++k) {
-        const Row& row = rows[k];
-        ContactRecord record;
-        record.where = QStringLiteral("第 ") + QString::number(row.line) + QStringLiteral(" 行");
-        record.fields[Name] = field(row, columns.name);
-        if (!record.fields[Name] && (columns.firstName >= 0 || columns.lastName >= 0)) {
-            record.fields[Name] =
-                personname::join(field(row, columns.lastName).value_or(QString()),
-                                 field(row, columns.firstName).value_or(QString()));
-            if (record.fields[Name]->isEmpty())
-                record.fields[Name].reset();
+    QIODevice& device;
+    Decision decision;
+    QChar separator;
+    Parser parser;
+    Columns columns;
+    bool hasHeader = false;
+    std::optional<Row> pending;
+    DateOrder order = DateOrder::NotLookedAt;
+
+    Private(QIODevice& file, const Decision& decided, QChar separatorFound)
+        : device(file), decision(decided), separator(separatorFound),
+          parser(file, decided, separatorFound)
+    {}
+
+    // The order the whole file's birthdays make certain: read once, when a
+    // date first needs it, and the reading goes on where it was.
+    DateOrder fileOrder()
+    {
+        if (order != DateOrder::NotLookedAt)
+            return order;
+        const qint64 resume = device.pos();
+        Parser again(device, decision, separator);
+        bool dayFirst = false;
+        bool monthFirst = false;
+        while (std::optional<Row> row = again.next()) {
+            if (const std::optional<QString> text = field(*row, columns.birthday)) {
+                if (const std::optional<NumericDate> date = numericDate(*text)) {
+                    if (date->tellsOrder()) {
+                        dayFirst = dayFirst || date->realDayFirst();
+                        monthFirst = monthFirst || date->realMonthFirst();
+                    }
+                }
+            }
         }
-        record.fields[Birthday] = field(row, columns.birthday);
-        record.fields[Mobile] = mobileOf(row, columns);
-        records.append(record);
+        device.seek(resume);
+        order = dayFirst == monthFirst ? DateOrder::Uncertain
+                                       : (dayFirst ? DateOrder::DayFirst : DateOrder::MonthFirst);
+        return order;
     }
+
+    // A day/month/year or month/day/year birthday in the book's form; a
+    // remark when the order cannot be told.
+    void readDate(ContactRecord& record)
+    {
+        std::optional<QString>& birthday = record.fields[Birthday];
+        if (!birthday)
+            return;
+        const std::optional<NumericDate> date = numericDate(*birthday);
+        if (!date)
+            return;
+        // A date that is no real day either way stays as it is: the import
+        // reports it.
+        bool dayFirst = date->realDayFirst();
+        if (date->needsOrder() && !date->dotted) {
+            const DateOrder found = fileOrder();
+            if (found == DateOrder::Uncertain) {
+                record.remark = QStringLiteral("%1：生日「%2」看不出是日/月/年還是月/日/年，"
+                                               "匯入為空白")
+                                    .arg(record.where, *birthday);
+                birthday.reset();
+                return;
+            }
+            dayFirst = found == DateOrder::DayFirst;
+        }
+        *birthday = dayFirst ? bookForm(*birthday, date->first, date->second, date->year)
+                             : bookForm(*birthday, date->second, date->first, date->year);
+    }
+};
+
+Reader::Reader(QIODevice& device, std::optional<textencoding::Encoding> encoding)
+{
+    const Decision decision = textencoding::decide(device, encoding);
+    const QChar separator = guessSeparator(device, decision);
+    d = std::make_unique<Private>(device, decision, separator);
+    d->pending = d->parser.next();
+    if (!d->pending)
+        return;
+    d->columns = matchHeader(d->pending->cells);
+    d->hasHeader = d->columns.any();
+    if (d->hasHeader) {
+        d->pending = d->parser.next();
+    } else {
+        d->columns.name = Name;
+        d->columns.birthday = Birthday;
+        d->columns.mobile = Mobile;
+    }
+}
+
+Reader::~Reader() = default;
+
+std::optional<ContactRecord> Reader::next()
+{
+    std::optional<Row> row = std::move(d->pending);
+    if (!row)
+        return std::nullopt;
+    d->pending = d->parser.next();
+    const Columns& columns = d->columns;
+    ContactRecord record;
+    record.where = QStringLiteral("第 ") + QString::number(row->line) + QStringLiteral(" 行");
+    record.fields[Name] = field(*row, columns.name);
+    if (!record.fields[Name] && (columns.firstName >= 0 || columns.lastName >= 0)) {
+        record.fields[Name] = personname::join(field(*row, columns.lastName).value_or(QString()),
+                                               field(*row, columns.firstName).value_or(QString()));
+        if (record.fields[Name]->isEmpty())
+            record.fields[Name].reset();
+    }
+    record.fields[Birthday] = field(*row, columns.birthday);
+    record.fields[Mobile] = mobileOf(*row, columns);
+    d->readDate(record);
+    return record;
+}
+
+qint64 Reader::position() const
+{
+    return d->device.pos();
+}
+
+qint64 Reader::size() const
+{
+    return d->device.size();
+}
+
+QString Reader::description() const
+{
+    return QStringLiteral("CSV，%1，%2")
+        .arg(textencoding::displayName(d->decision.encoding), separatorName(d->separator));
+}
+
+ContactRecords read(const QByteArray& bytes, std::optional<textencoding::Encoding> encoding)
+{
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    Reader reader(buffer, encoding);
+    ContactRecords records;
+    while (std::optional<ContactRecord> record = reader.next())
+        records.append(std::move(*record));
     return records;
 }
 
@@ -237,15 +559,22 @@ QByteArray write(const ContactRecords& records)
         for (int column = 0; column < count; ++column) {
             if (column > 0)
                 text += QLatin1Char(',');
-            const std::optional<QString>& value = record.fields[column];
-            if (!value)
+            const std::optional<QString>& given = record.fields[column];
+            if (!given)
                 continue;
-            if (needsQuotes(*value)) {
-                QString quoted = *value;
-                quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-                text += QLatin1Char('"') + quoted + QLatin1Char('"');
+            QString value = *given;
+            if (needsProtection(value) && !(column == Mobile && isProtectedMobile(given)))
+                value.prepend(QLatin1Char('\''));
+            const bool quotes = value.isEmpty() || value.contains(QLatin1Char(',')) ||
+                                value.contains(QLatin1Char('"')) ||
+                                value.contains(QLatin1Char('\n')) ||
+                                value.contains(QLatin1Char('\r')) || value.front().isSpace() ||
+                                value.back().isSpace();
+            if (quotes) {
+                value.replace(QLatin1String("\""), QLatin1String("\"\""));
+                text += QLatin1Char('"') + value + QLatin1Char('"');
             } else {
-                text += *value;
+                text += value;
             }
         }
         text += QStringLiteral("\r\n");

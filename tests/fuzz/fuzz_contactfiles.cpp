@@ -1,6 +1,7 @@
-// The vCard and CSV readers on any bytes: they either fail with a message or
-// give contacts, and what they give survives being written out and read back
-// (for CSV exactly, for vCard every card comes back).
+// The vCard and CSV readers on any bytes, in any of the encodings a user may
+// choose: they either fail with a message or give contacts, and what they
+// give survives being written out and read back (for CSV exactly, for vCard
+// every card comes back).
 
 #include "CsvContacts.h"
 #include "Failure.h"
@@ -12,6 +13,8 @@
 
 namespace {
 
+using textencoding::Encoding;
+
 QString shown(const ContactRecord& record)
 {
     QString text;
@@ -20,11 +23,28 @@ QString shown(const ContactRecord& record)
     return text;
 }
 
-void checkCsv(const QByteArray& bytes)
+// The first byte's bits 1 to 3: no encoding given, or one of the four.
+std::optional<Encoding> chosenEncoding(uint8_t selector)
+{
+    switch ((selector >> 1) & 7) {
+    case 1:
+        return Encoding::Utf8;
+    case 2:
+        return Encoding::Utf16;
+    case 3:
+        return Encoding::Big5;
+    case 4:
+        return Encoding::Cp1252;
+    default:
+        return std::nullopt;
+    }
+}
+
+void checkCsv(const QByteArray& bytes, std::optional<Encoding> encoding)
 {
     ContactRecords records;
     try {
-        records = csvcontacts::read(bytes);
+        records = csvcontacts::read(bytes, encoding);
     } catch (const Failure&) {
         return;
     }
@@ -35,11 +55,11 @@ void checkCsv(const QByteArray& bytes)
                   shown(records[k]) + QStringLiteral(" -> ") + shown(again[k]));
 }
 
-void checkVCard(const QByteArray& bytes)
+void checkVCard(const QByteArray& bytes, std::optional<Encoding> encoding)
 {
     ContactRecords records;
     try {
-        records = vcardcontacts::read(bytes);
+        records = vcardcontacts::read(bytes, encoding);
     } catch (const Failure&) {
         return;
     }
@@ -55,9 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 1)
         return 0;
     const QByteArray bytes(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+    const std::optional<Encoding> encoding = chosenEncoding(data[0]);
     if (data[0] & 1)
-        checkVCard(bytes);
+        checkVCard(bytes, encoding);
     else
-        checkCsv(bytes);
+        checkCsv(bytes, encoding);
     return 0;
 }

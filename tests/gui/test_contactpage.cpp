@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -75,6 +76,8 @@ private Q_SLOTS:
     void losingFocusDropsAnUntouchedRow();
     void largeContactBookStaysLazy();
     void importAndExportThroughTheMenuAndByDrop();
+    void importAsksForAnEncodingItCannotTell();
+    void cancelledImportChangesNothing();
 
 private:
     void start(const QList<ContactRow>& rows, const QStringList& arguments = {});
@@ -871,8 +874,10 @@ void TestContactPage::importAndExportThroughTheMenuAndByDrop()
     m_dialogs.clear();
     m_dialogs.queueFiles({csv});
     grid()->importAction()->trigger();
-    QCOMPARE(m_dialogs.messages(),
-             QStringList({"匯入 1 筆，略過 1 筆：重複 1\n第 3 行 略過：重複 (甲, 800101, 0911)"}));
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs.messages(),
+                              QStringList({"匯入 1 筆，略過 1 筆：重複 1（CSV，UTF-8，逗號分隔）\n"
+                                           "第 3 行 略過：重複 (甲, 800101, 0911)"}),
+                              10000);
     QCOMPARE(readContactBook(m_path), (QList<ContactRow>{row("甲", "800101", "0911"),
                                                          {QStringLiteral("乙"), {}, {}},
                                                          row("丙", "820305", "0933")}));
@@ -889,7 +894,8 @@ void TestContactPage::importAndExportThroughTheMenuAndByDrop()
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(grid()->viewport(), &drop);
     QVERIFY(drop.isAccepted());
-    QCOMPARE(m_dialogs.messages().last(), QStringLiteral("匯入 1 筆，略過 0 筆"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs.messages().last(),
+                              QStringLiteral("匯入 1 筆，略過 0 筆（vCard，UTF-8）"), 10000);
     QCOMPARE(table()->rowCount(), 4);
     QCOMPARE(grid()->model()->index(3, 0).data().toString(), QStringLiteral("丁"));
 
@@ -915,5 +921,56 @@ void TestContactPage::importAndExportThroughTheMenuAndByDrop()
              qPrintable(m_dialogs.errors().last()));
     QCOMPARE(readContactBook(copy).size(), 4);
 }
+// A file whose bytes read as Big5 and as Windows-1252 alike: the box shows
+// the first names both ways, and the import uses the one the user chose.
+void TestContactPage::importAsksForAnEncodingItCannotTell()
+{
+    start({});
+    showContactPage();
+    m_dialogs.clear();
+    m_dialogs.queueAnswers({false, true});
+    m_dialogs.queueFiles({QStringLiteral(SELVANTO_TEST_DATA "/contacts/excel-cp1252.csv")});
+    grid()->importAction()->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs.messages().size(), 1, 10000);
+    const QStringList questions = m_dialogs.questions();
+    QCOMPARE(questions.size(), 3); // the file dialog, then Big5, then Windows-1252
+    QVERIFY2(questions[1].contains(QStringLiteral("用 Big5 讀取，前幾位的姓名是：Fran蔞is Dupont")),
+             qPrintable(questions[1]));
+    QVERIFY(questions[1].contains(
+        QStringLiteral("用 Windows-1252 讀取，前幾位的姓名是：François Dupont、Jürgen Müller")));
+    QVERIFY(questions[1].endsWith(QStringLiteral("要用 Big5 匯入嗎？")));
+    QVERIFY(questions[2].endsWith(QStringLiteral("要用 Windows-1252 匯入嗎？")));
+    QCOMPARE(m_dialogs.messages().first(),
+             QStringLiteral("匯入 2 筆，略過 0 筆（CSV，Windows-1252，逗號分隔）"));
+    QCOMPARE(readContactBook(m_path).value(0), row("François Dupont", "850305", "0612345678"));
+}
+
+// A large import shows its progress; 取消 rolls all of it back.
+void TestContactPage::cancelledImportChangesNothing()
+{
+    start({row("甲", "800101", "0911")});
+    showContactPage();
+    const QByteArray before = readBytes(m_path);
+    QByteArray csv = "姓名,生日,手機號碼\n";
+    for (int k = 0; k < 200000; ++k)
+        csv += "聯絡人" + QByteArray::number(k) + ",850305,09" + QByteArray::number(k) + '\n';
+    const QString file = m_dir->filePath(QStringLiteral("many.csv"));
+    writeBytes(file, csv);
+    m_dialogs.clear();
+    m_dialogs.queueFiles({file});
+    grid()->importAction()->trigger();
+    auto* progress = m_form->findChild<QProgressDialog*>(QStringLiteral("importProgress"));
+    QVERIFY(progress);
+    QVERIFY(progress->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(progress->value() > 0, 10000);
+    auto* cancel = progress->findChild<QPushButton*>(QStringLiteral("importCancel"));
+    QCOMPARE(cancel->text(), QStringLiteral("取消"));
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QCOMPARE(m_dialogs.messages(), QStringList{QStringLiteral("已取消匯入，通訊錄沒有改變。")});
+    QVERIFY(!progress->isVisible());
+    QCOMPARE(readBytes(m_path), before);
+    QCOMPARE(table()->rowCount(), 1);
+}
+
 QTEST_MAIN(TestContactPage)
 #include "test_contactpage.moc"

@@ -97,7 +97,11 @@ void TestContactBookTool::badInput_data()
     QTest::newRow("long mobile") << QStringList{"add", "FILE", "王", "800305",
                                                 QString(16, QLatin1Char('9'))}
                                  << "longer than 15 characters";
-    QTest::newRow("list missing file") << QStringList{"list", "FILE"} << "Could not find file";
+    QTest::newRow("list missing book") << QStringList{"list", "FILE"} << "找不到通訊錄 ";
+    QTest::newRow("import into a missing book")
+        << QStringList{"import", "FILE", "friends.csv"} << "selvanto-contacts create ";
+    QTest::newRow("unknown encoding")
+        << QStringList{"import", "--encoding", "latin9", "FILE", "friends.csv"} << "usage:";
 }
 
 void TestContactBookTool::badInput()
@@ -109,7 +113,7 @@ void TestContactBookTool::badInput()
     for (QString& argument : arguments) {
         if (argument == QLatin1String("FILE"))
             argument =
-                arguments.first() == QLatin1String("list") ? m_path + QStringLiteral(".x") : m_path;
+                arguments.first() == QLatin1String("add") ? m_path : m_path + QStringLiteral(".x");
     }
     QCOMPARE(run(arguments), message == QLatin1String("usage:") ? 2 : 1);
     QVERIFY2(m_err.contains(message), qPrintable(m_err));
@@ -200,6 +204,14 @@ void TestContactBookTool::buildMadeAnEmptyContactBook()
     QVERIFY(tool.waitForFinished(10000));
     QCOMPARE(tool.exitCode(), 2);
     QVERIFY(tool.readAllStandardError().contains("usage:"));
+    // Asked for, the usage and the version are no error.
+    for (const char* option : {"--help", "--version"}) {
+        tool.start(buildDir + QStringLiteral("/selvanto-contacts"), {option});
+        QVERIFY(tool.waitForFinished(10000));
+        QCOMPARE(tool.exitCode(), 0);
+        QVERIFY(tool.readAllStandardOutput().startsWith(
+            option == QByteArrayView("--help") ? "usage:" : "selvanto-contacts "));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestContactBookTool)
