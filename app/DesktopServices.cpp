@@ -1,5 +1,6 @@
 #include "DesktopServices.h"
 
+#include "AccessReader.h"
 #include "AppTitle.h"
 #include "AutostartEntry.h"
 #include "GatewayAddress.h"
@@ -8,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
@@ -31,19 +31,6 @@ QString programCommand(const DataFolder& folder)
     return program;
 }
 
-// The Access reader runs in a process of its own: beside the program in a
-// build or a portable folder, in the program's private folder when installed.
-QString accessReaderProgram()
-{
-    const QDir programFolder(QCoreApplication::applicationDirPath());
-    const QString name = QStringLiteral("selvanto-access-reader");
-    const QString beside = programFolder.filePath(name);
-    if (QFileInfo(beside).isExecutable())
-        return beside;
-    return QDir::cleanPath(
-        programFolder.filePath(QStringLiteral(SELVANTO_ACCESS_READER_DIR "/") + name));
-}
-
 } // namespace
 
 DesktopServices::DesktopServices(const DataFolder& folder, const QStringList& arguments)
@@ -55,7 +42,7 @@ DesktopServices::DesktopServices(const DataFolder& folder, const QStringList& ar
     if (!folder.isPortable())
         runGuarded(m_dialogs, [&] { m_services.newDataFolder = folder.makeIfMissing(); });
     m_services.arguments = arguments;
-    m_services.accessReader = accessReaderProgram();
+    m_services.accessReader = accessreader::installedReader();
 
     // The environment's address wins over the saved one, and that over the build's.
     m_services.builtInGateway = GatewayAddress::normalised(QStringLiteral(SELVANTO_GATEWAY_URL));

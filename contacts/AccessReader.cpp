@@ -2,6 +2,8 @@
 
 #include "AccessBook.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -99,6 +101,17 @@ ContactRecords decode(const QByteArray& bytes)
         records.append(record);
     }
     return records;
+}
+
+QString installedReader()
+{
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    const QString name = QStringLiteral("selvanto-access-reader");
+    const QString beside = programFolder.filePath(name);
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    return QDir::cleanPath(
+        programFolder.filePath(QStringLiteral(SELVANTO_ACCESS_READER_DIR "/") + name));
 }
 
 ContactRecords read(const QString& reader, const QString& path)

@@ -34,6 +34,10 @@ ContactRecords decode(const QByteArray& bytes);
 // started fails with a plain Failure.
 ContactRecords read(const QString& reader, const QString& path);
 
+// The reader program beside this one (a build or a portable folder), else
+// in the program's private folder of an installed copy.
+QString installedReader();
+
 // The reader's side: reads path in this process and prints the rows on
 // standard output (exit status 0), or the reason it refuses the file
 // (exit status 3).

@@ -115,10 +115,10 @@ TransferArguments transferArguments(const QStringList& arguments, bool importing
 
 // The report's lines are written as the rows come, the summary last, so a
 // file of any size is imported in bounded memory.
-int importFile(const TransferArguments& arguments, QTextStream& out)
+int importFile(const TransferArguments& arguments, const QString& accessReader, QTextStream& out)
 {
     const std::unique_ptr<ContactReader> reader =
-        contactfiles::open(arguments.file, arguments.format, arguments.encoding);
+        contactfiles::open(arguments.file, arguments.format, arguments.encoding, accessReader);
     ContactStore store(arguments.book);
     const ImportReport report =
         importContacts(store, *reader, ImportRules::Contacts, arguments.dryRun,
@@ -247,21 +247,18 @@ void addContact(const QString& path, const QString& name, const QString& birthda
     table.post();
 }
 
-int runContactBookTool(const QStringList& arguments, QTextStream& out, QTextStream& err)
+int runContactBookTool(const QStringList& arguments, QTextStream& out, QTextStream& err,
+                       const QString& accessReader)
 {
     const QString command = arguments.value(0);
     const qsizetype count = arguments.size();
-    if (command == QLatin1String("--help") && count == 1) {
-        out << usage;
-        return 0;
-    }
     try {
         if (count == 1 && command == QLatin1String("--help")) {
             out << usage;
         } else if (count == 1 && command == QLatin1String("--version")) {
             out << "selvanto-contacts " SELVANTO_VERSION "\n";
         } else if (command == QLatin1String("import")) {
-            return importFile(transferArguments(arguments, true), out);
+            return importFile(transferArguments(arguments, true), accessReader, out);
         } else if (command == QLatin1String("export")) {
             exportFile(transferArguments(arguments, false), out);
         } else if (command == QLatin1String("create") && count == 2) {

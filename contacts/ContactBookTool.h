@@ -18,7 +18,10 @@ class QTextStream;
 // export a summary. Returns the exit status: 0; 1 with a message on err when
 // the command failed or an import added nothing; 2 with the usage on a
 // command line it does not understand.
-int runContactBookTool(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// accessReader: the program that reads Access files in a process of its own
+// (accessreader::installedReader()); empty reads them in this process.
+int runContactBookTool(const QStringList& arguments, QTextStream& out, QTextStream& err,
+                       const QString& accessReader = {});
 
 // Creates an empty contact book at path. Fails when the file exists.
 void createContactBook(const QString& path);

@@ -1,6 +1,7 @@
 #include "ContactFiles.h"
 
 #include "AccessBook.h"
+#include "AccessReader.h"
 #include "ContactFields.h"
 #include "ContactStore.h"
 #include "CsvContacts.h"
@@ -88,7 +89,8 @@ QString exportFilter()
 }
 
 std::unique_ptr<ContactReader> open(const QString& path, Format format,
-                                    std::optional<textencoding::Encoding> encoding)
+                                    std::optional<textencoding::Encoding> encoding,
+                                    const QString& accessReader)
 {
     if (format != Format::Access)
         return std::make_unique<FileReader>(path, format, encoding);
@@ -100,7 +102,9 @@ std::unique_ptr<ContactReader> open(const QString& path, Format format,
     }
     // An Access book is read whole: libmdb reads it page by page anyway, and
     // such books hold a few thousand rows.
-    return std::make_unique<RecordListReader>(accessbook::read(path), QStringLiteral("Access"));
+    return std::make_unique<RecordListReader>(
+        accessReader.isEmpty() ? accessbook::read(path) : accessreader::read(accessReader, path),
+        QStringLiteral("Access"));
 }
 
 QStringList firstNames(const QString& path, Format format, textencoding::Encoding encoding,

@@ -35,9 +35,11 @@ QString exportFilter();
 // too. The encoding, when given, is used for text that does not say its own
 // (see csvcontacts and vcardcontacts). Fails with a clear text on a missing
 // or unreadable file, and on one whose encoding cannot be decided
-// (textencoding::UnclearEncoding).
+// (textencoding::UnclearEncoding). An Access file is read by the
+// accessReader program in a process of its own when one is named.
 std::unique_ptr<ContactReader> open(const QString& path, Format format,
-                                    std::optional<textencoding::Encoding> encoding = {});
+                                    std::optional<textencoding::Encoding> encoding = {},
+                                    const QString& accessReader = {});
 
 // The first names of the file read in that encoding, for a user choosing
 // between encodings; empty when the file cannot be read so.

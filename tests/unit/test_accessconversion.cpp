@@ -1,6 +1,7 @@
 #include "AccessConversion.h"
 #include "AccessReader.h"
 #include "ContactBookFiles.h"
+#include "ContactBookTool.h"
 #include "Failure.h"
 #include "FileSizeLimit.h"
 #include "RecordingDialogs.h"
@@ -219,6 +220,18 @@ void TestAccessConversion::hostileFilesAreRefused()
     }
     QCOMPARE(readBytes(m_path), bytes);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({"contact.mdb"}));
+
+    // The contact tool imports it through the same reader, and says so.
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    const QString book = m_dir->filePath(QStringLiteral("book.mdb"));
+    QCOMPARE(runContactBookTool({"create", book}, outStream, errStream, reader), 0);
+    QCOMPARE(runContactBookTool({"import", book, m_path}, outStream, errStream, reader), 1);
+    errStream.flush();
+    QVERIFY2(err.contains(QStringLiteral("Access 檔案無法讀取（可能已損壞）")), qPrintable(err));
+    QCOMPARE(readContactBook(book).size(), 0);
 }
 
 // A copy cut short (an interrupted copy) converts whole or not at all, never

@@ -1,3 +1,4 @@
+#include "AccessReader.h"
 #include "ContactBookTool.h"
 
 #include <QCoreApplication>
@@ -10,5 +11,7 @@ int main(int argc, char* argv[])
     QCoreApplication application(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return runContactBookTool(QCoreApplication::arguments().mid(1), out, err);
+    // Access files are read in the reader's process, as the window reads them.
+    return runContactBookTool(QCoreApplication::arguments().mid(1), out, err,
+                              accessreader::installedReader());
 }
