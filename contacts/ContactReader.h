@@ -2,6 +2,8 @@
 
 #include "ContactRecord.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -23,3 +25,19 @@ public:
     // What was read, for the import's summary: "CSV，UTF-8，逗號分隔".
     virtual QString description() const = 0;
 };
+
+// Every contact of a file held in memory, read by a reader of type Reader
+// (constructed from a device and an optional encoding), for small files and
+// tests.
+template <typename Reader, typename Encoding>
+ContactRecords readAllContacts(const QByteArray& bytes, const std::optional<Encoding>& encoding)
+{
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    Reader reader(buffer, encoding);
+    ContactRecords records;
+    while (std::optional<ContactRecord> record = reader.next())
+        records.append(std::move(*record));
+    return records;
+}

@@ -5,7 +5,6 @@
 #include "Failure.h"
 #include "PersonName.h"
 
-#include <QBuffer>
 #include <QRegularExpression>
 #include <QStringDecoder>
 
@@ -542,14 +541,7 @@ QString Reader::description() const
 
 ContactRecords read(const QByteArray& bytes, std::optional<textencoding::Encoding> encoding)
 {
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    Reader reader(buffer, encoding);
-    ContactRecords records;
-    while (std::optional<ContactRecord> record = reader.next())
-        records.append(std::move(*record));
-    return records;
+    return readAllContacts<Reader>(bytes, encoding);
 }
 
 QByteArray write(const ContactRecords& records)

@@ -5,7 +5,6 @@
 #include "PersonName.h"
 #include "StrictText.h"
 
-#include <QBuffer>
 #include <QIODevice>
 #include <QStringDecoder>
 
@@ -572,14 +571,7 @@ QString Reader::description() const
 
 ContactRecords read(const QByteArray& bytes, std::optional<textencoding::Encoding> encoding)
 {
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    Reader reader(buffer, encoding);
-    ContactRecords records;
-    while (std::optional<ContactRecord> record = reader.next())
-        records.append(std::move(*record));
-    return records;
+    return readAllContacts<Reader>(bytes, encoding);
 }
 
 QByteArray write(const ContactRecords& records, int thisYear)

@@ -127,7 +127,7 @@ SendLog::~SendLog()
     QSqlDatabase::removeDatabase(m_connection);
 }
 
-qint64 SendLog::write(const QString& sql, const QVariantList& values)
+QSqlQuery SendLog::run(const QString& sql, const QVariantList& values)
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(sql);
@@ -135,18 +135,17 @@ qint64 SendLog::write(const QString& sql, const QVariantList& values)
         query.addBindValue(value);
     if (!query.exec())
         throw logFailure(m_path, query.lastError());
-    return query.lastInsertId().toLongLong();
+    return query;
+}
+
+qint64 SendLog::write(const QString& sql, const QVariantList& values)
+{
+    return run(sql, values).lastInsertId().toLongLong();
 }
 
 void SendLog::update(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(sql);
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    if (!query.exec())
-        throw logFailure(m_path, query.lastError());
-    if (query.numRowsAffected() != 1)
+    if (run(sql, values).numRowsAffected() != 1)
         throw Failure(QStringLiteral("發送紀錄 %1 找不到第 %2 筆，結果沒有記下")
                           .arg(m_path, values.last().toString()));
 }

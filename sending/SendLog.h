@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringList>
 
 #include <optional>
@@ -70,6 +71,8 @@ public:
     static QString fileName() { return QStringLiteral("sendlog.db"); }
 
 private:
+    // Runs one statement with its values; fails with the log's error.
+    QSqlQuery run(const QString& sql, const QVariantList& values);
     // Runs one statement with its values; the new row's id for an insert.
     qint64 write(const QString& sql, const QVariantList& values);
     // Runs an update that must change exactly one row.
