@@ -284,6 +284,9 @@ void TForm1::createSendingPage()
     Label5 = makeLabel(Panel1, "Label5", QStringLiteral("剩餘字數"), {401, 61});
     Edit4 = makeEdit(Panel1, "Edit4", QStringLiteral("剩餘字數"), {460, 57, 40, 21});
     Edit4->setReadOnly(true);
+    Label15 = makeLabel(Panel1, "Label15", QString(), {401, 84});
+    Label15->setFixedSize(96, 26);
+    Label15->setAccessibleName(QStringLiteral("剩餘字數的對象"));
     BitBtn2 = makeButton(Panel1, "BitBtn2", QStringLiteral("儲存簡訊內容"), {402, 113, 87, 25});
 
     RadioButton1 = named(new QRadioButton(QStringLiteral("立即發送"), Panel1), "RadioButton1");
@@ -338,7 +341,7 @@ void TForm1::createSendingPage()
     // the memo: small font in navy; the drop-down lists keep the window's font.
     for (QWidget* widget : std::initializer_list<QWidget*>{
              Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, Label10,
-             RadioButton1, RadioButton2, CheckBox1, DateTimePicker1}) {
+             Label15, RadioButton1, RadioButton2, CheckBox1, DateTimePicker1}) {
         widget->setFont(small);
         setTextColour(widget, blue);
     }

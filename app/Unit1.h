@@ -3,6 +3,7 @@
 #include "BrowserHost.h"
 #include "ContactGrid.h"
 #include "DomStep.h"
+#include "GatewayActions.h"
 #include "PageWait.h"
 #include "RecipientQueue.h"
 
@@ -124,6 +125,8 @@ public:
     QPushButton* BitBtn7;
     QPushButton* BitBtn1;
     QTableWidget* ValueListEditor2;
+    // Whose text the characters-left count is, when each friend gets their own.
+    QLabel* Label15;
     // How many of today's recipients wait beyond the five boxes.
     QLabel* Label10;
     // Over the browser: shown while the page is not the gateway's site.
@@ -262,13 +265,27 @@ private:
     // Asks once per start whether to send again the greetings the gateway
     // never confirmed; No is recorded.
     void offerNotConfirmed();
-    qint64 logSend();
+    // With "{姓名}" in the message each friend of the boxes gets a text of
+    // their own: the boxes (0 to 4) still to be sent one by one.
+    QList<int> personalBoxes() const;
+    // The text the number in a recipient box gets.
+    QString textFor(const QString& number) const;
+    // The name a greeting to the number is for: the friend's, or the number.
+    QString friendOf(const QString& number) const;
+    // False, after naming the friend, when a text no longer fits its budget
+    // once the name is filled in.
+    bool messageFitsEveryone();
+    void showRecipientTexts();
+    qint64 logSend(const SendValues& values);
     qint64 logVerify();
     void logAnswer(qint64 logId, const AnswerPage& page, bool refused);
     void logNotSubmitted(qint64 logId, const QString& why);
     void sendNextBatch();
     void refreshHistory();
     RecipientQueue m_recipients;
+    // The boxes of this batch whose own texts the chain still sends, the one
+    // being sent first; empty when everybody gets the same text.
+    QList<int> m_personalBoxes;
     QList<Recipient> m_missedBirthdays;
     QList<Recipient> m_notConfirmed;
     int m_greetedToday = 0;

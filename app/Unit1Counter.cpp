@@ -2,23 +2,45 @@
 
 #include "Memo.h"
 #include "MessageCounter.h"
+#include "PersonalMessage.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 void TForm1::connectCounter()
 {
     connect(Memo1, &Memo::keyReleased, this, &TForm1::Memo1KeyUp);
     connect(Memo1, &Memo::inputCommitted, this, &TForm1::Memo1KeyUp);
+    connect(Memo1, &Memo::textChanged, this, &TForm1::showRecipientTexts);
+    for (QLineEdit* box : recipientBoxes())
+        connect(box, &QLineEdit::textChanged, this, &TForm1::showRecipientTexts);
 }
 
+// With "{姓名}" in the message the count is the one of the friend in the
+// boxes whose text leaves the fewest characters, and the label names them.
 void TForm1::Memo1KeyUp()
 {
-    const CaretCount counted = countMessageAtCaret(Memo1->text(), Memo1->caretIndex());
-    if (counted.count.cut) {
-        Memo1->setText(counted.count.text);
-        Memo1->setCaretIndex(counted.caret);
+    QStringList numbers;
+    QStringList names;
+    for (QLineEdit* box : recipientBoxes()) {
+        if (box->text().isEmpty())
+            continue;
+        numbers << box->text();
+        names << m_recipients.nameOf(box->text());
     }
-    Edit4->setText(QString::number(countMessage(Memo1->text()).remaining));
+    const PersonalMessage::FriendCount counted =
+        PersonalMessage::countForFriends(Memo1->text(), Memo1->caretIndex(), names);
+    if (counted.counted.count.cut) {
+        Memo1->setText(counted.counted.count.text);
+        Memo1->setCaretIndex(counted.counted.caret);
+    }
+    if (counted.tightest < 0) {
+        Edit4->setText(QString::number(countMessage(Memo1->text()).remaining));
+        Label15->clear();
+        return;
+    }
+    Edit4->setText(QString::number(counted.counted.count.remaining));
+    Label15->setText(QStringLiteral("給%1").arg(friendOf(numbers[counted.tightest])));
 }
 
 // The count of a loaded message, shown without cutting it.
