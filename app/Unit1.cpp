@@ -166,6 +166,7 @@ TForm1::TForm1(const FormServices& services, QWidget* parent)
     connectFiles();
     connectCounter();
     connectSettings();
+    connectUpcoming();
 }
 
 TForm1::~TForm1()
@@ -184,10 +185,12 @@ void TForm1::createControls()
     TabSheet2 = named(new QWidget, "TabSheet2");
     TabSheet3 = named(new QWidget, "TabSheet3");
     TabSheet4 = named(new QWidget, "TabSheet4");
+    TabSheet5 = named(new QWidget, "TabSheet5");
     PageControl1->addTab(TabSheet1, QStringLiteral("通訊錄"));
     PageControl1->addTab(TabSheet2, QStringLiteral("簡訊發送"));
     PageControl1->addTab(TabSheet3, QStringLiteral("發送紀錄"));
     PageControl1->addTab(TabSheet4, QStringLiteral("設定"));
+    PageControl1->addTab(TabSheet5, QStringLiteral("近期生日"));
 
     createContactPage();
     createSendingPage();
@@ -196,11 +199,13 @@ void TForm1::createControls()
     historyLayout->setContentsMargins(2, 2, 2, 2);
     historyLayout->addWidget(StringGrid1);
     createSettingsPage();
+    createUpcomingPage();
     setKeyboardOrder();
     auto* enterClicks = new EnterClicksButton(this);
     enterClicks->installOnButtonsIn(Panel2);
     enterClicks->installOnButtonsIn(Panel1);
     enterClicks->installOnButtonsIn(TabSheet4);
+    enterClicks->installOnButtonsIn(TabSheet5);
     PageControl1->setCurrentIndex(1);
 }
 

@@ -6,6 +6,7 @@
 #include "GatewayActions.h"
 #include "PageWait.h"
 #include "RecipientQueue.h"
+#include "UpcomingBirthdays.h"
 
 #include <QString>
 #include <QStringList>
@@ -79,6 +80,7 @@ public:
     QWidget* TabSheet2;
     QWidget* TabSheet3;
     QWidget* TabSheet4;
+    QWidget* TabSheet5;
 
     // "通訊錄" page
     QFrame* Panel2;
@@ -147,6 +149,10 @@ public:
     QLineEdit* Edit6; // the data folder, read-only
     QPushButton* Button8;
 
+    // "近期生日" page: the days ahead, today, and the last days not greeted.
+    QTableWidget* StringGrid2;
+    QPushButton* Button9; // puts the last days' not greeted into the boxes
+
     // Which action the next completed page triggers: "", "Send" or "Auth".
     QString ChainStep;
 
@@ -167,6 +173,7 @@ private:
     void createSendingPage();
     void createHistoryPage();
     void createSettingsPage();
+    void createUpcomingPage();
     void setKeyboardOrder();
 
     void FormShow();
@@ -316,6 +323,12 @@ private:
     void Button8Click();
     QString checkedGatewayAddress() const;
     std::unique_ptr<GatewayProbe> m_gatewayProbe;
+
+    // The birthdays ahead (Unit1Upcoming.cpp)
+    void connectUpcoming();
+    void refreshUpcoming();
+    void Button9Click();
+    QList<UpcomingBirthday> m_upcoming;
 
     // Characters-left counter (Unit1Counter.cpp)
     void connectCounter();

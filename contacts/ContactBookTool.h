@@ -10,6 +10,7 @@ class QTextStream;
 //   list FILE                        the contacts in table order, tab-separated
 //   import [--dry-run] [--format F] BOOK FILE   adds FILE's contacts to BOOK
 //   export [--format F] BOOK FILE    writes BOOK's contacts to FILE
+//   upcoming FOLDER [DAYS]           the birthdays ahead and the last days' not greeted
 // Import and export print a summary and one line per skipped row on out.
 // Returns the exit status: 0; 1 with a message on err when the command failed
 // or an import added nothing; 2 with the usage on a command line it does not
