@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "FocusToolTip.h"
 #include "Memo.h"
 #include "MessageCounter.h"
 #include "PersonalMessage.h"
@@ -12,8 +13,11 @@ void TForm1::connectCounter()
     connect(Memo1, &Memo::keyReleased, this, &TForm1::Memo1KeyUp);
     connect(Memo1, &Memo::inputCommitted, this, &TForm1::Memo1KeyUp);
     connect(Memo1, &Memo::textChanged, this, &TForm1::showRecipientTexts);
-    for (QLineEdit* box : recipientBoxes())
+    auto* focusToolTip = new FocusToolTip(this);
+    for (QLineEdit* box : recipientBoxes()) {
         connect(box, &QLineEdit::textChanged, this, &TForm1::showRecipientTexts);
+        focusToolTip->installOn(box);
+    }
 }
 
 // With "{姓名}" in the message the count is the one of the friend in the

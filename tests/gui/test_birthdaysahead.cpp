@@ -2,6 +2,8 @@
 #include "Memo.h"
 #include "ScriptedWindow.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,6 +11,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QToolTip>
 
 // What the sending page shows of each friend's own text, and the page of
 // the birthdays ahead, as a user meets them.
@@ -61,6 +64,12 @@ void TestBirthdaysAhead::counterAndToolTipsShowEachFriendsText()
     QCOMPARE(m_form->Edit12->toolTip(), QStringLiteral("Hi 歐陽小明!"));
     // A number typed by hand that the day's list does not know: no name.
     QCOMPARE(m_form->Edit13->toolTip(), QStringLiteral("Hi!"));
+    // The keyboard user sees it too.
+    giveFocus(m_form->CheckBox1);
+    QTest::keyClick(m_form->CheckBox1, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), m_form->Edit11);
+    QTRY_COMPARE_WITH_TIMEOUT(QToolTip::text(), QStringLiteral("Hi Al!"), 2000);
+    giveFocus(m_form->Memo1);
 
     // Without the placeholder everybody gets the message as it stands.
     m_form->Memo1->selectAll();
