@@ -1,15 +1,28 @@
 #include "PersonalMessage.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 
 namespace {
 
-const QRegularExpression& placeholder()
+// The placeholder's spellings, searched as plain text: a regular expression
+// matches nothing in a text with a lone surrogate, which the memo can hold.
+const QString placeholders[] = {QStringLiteral("{姓名}"), QStringLiteral("{name}")};
+
+struct Found
 {
-    static const QRegularExpression pattern(QStringLiteral("\\{(?:姓名|name)\\}"));
-    return pattern;
+    qsizetype at = -1;
+    qsizetype length = 0;
+};
+
+Found nextPlaceholder(const QString& text, qsizetype from)
+{
+    Found found;
+    for (const QString& placeholder : placeholders) {
+        const qsizetype at = text.indexOf(placeholder, from);
+        if (at >= 0 && (found.at < 0 || at < found.at))
+            found = {at, placeholder.size()};
+    }
+    return found;
 }
 
 // Spaces a name would stand between: ASCII and the ideographic space.
@@ -38,22 +51,21 @@ namespace PersonalMessage {
 
 bool hasPlaceholder(const QString& message)
 {
-    return message.contains(placeholder());
+    return nextPlaceholder(message, 0).at >= 0;
 }
 
 QString forName(const QString& message, const QString& name)
 {
-    if (!name.isEmpty()) {
-        QString text = message;
-        return text.replace(placeholder(), name);
-    }
     QString text;
     qsizetype from = 0;
-    QRegularExpressionMatchIterator matches = placeholder().globalMatch(message);
-    while (matches.hasNext()) {
-        const QRegularExpressionMatch match = matches.next();
-        text += message.sliced(from, match.capturedStart() - from);
-        from = match.capturedEnd();
+    for (Found found = nextPlaceholder(message, 0); found.at >= 0;
+         found = nextPlaceholder(message, from)) {
+        text += message.sliced(from, found.at - from);
+        from = found.at + found.length;
+        if (!name.isEmpty()) {
+            text += name;
+            continue;
+        }
         QChar space;
         while (!text.isEmpty() && isSpace(text.back())) {
             space = text.back();
