@@ -8,6 +8,7 @@
 #include "RecipientQueue.h"
 #include "UpcomingBirthdays.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -275,10 +276,14 @@ private:
     // With "{姓名}" in the message each friend of the boxes gets a text of
     // their own: the boxes (0 to 4) still to be sent one by one.
     QList<int> personalBoxes() const;
+    // The friend's name (or names) for a number: the day's list knows
+    // today's and the last days' birthdays; any other number is looked up in
+    // the contact book, once. Fails (Failure) when the book cannot be read.
+    QString nameFor(const QString& number);
     // The text the number in a recipient box gets.
-    QString textFor(const QString& number) const;
+    QString textFor(const QString& number);
     // The name a greeting to the number is for: the friend's, or the number.
-    QString friendOf(const QString& number) const;
+    QString friendOf(const QString& number);
     // False, after naming the friend, when a text no longer fits its budget
     // once the name is filled in.
     bool messageFitsEveryone();
@@ -293,6 +298,8 @@ private:
     // The boxes of this batch whose own texts the chain still sends, the one
     // being sent first; empty when everybody gets the same text.
     QList<int> m_personalBoxes;
+    // The book's names of numbers typed by hand, by dialled number.
+    QHash<QString, QString> m_bookNames;
     QList<Recipient> m_missedBirthdays;
     QList<Recipient> m_notConfirmed;
     int m_greetedToday = 0;

@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "Failure.h"
 #include "FocusToolTip.h"
 #include "Memo.h"
 #include "MessageCounter.h"
@@ -26,11 +27,19 @@ void TForm1::Memo1KeyUp()
 {
     QStringList numbers;
     QStringList names;
-    for (QLineEdit* box : recipientBoxes()) {
-        if (box->text().isEmpty())
-            continue;
-        numbers << box->text();
-        names << m_recipients.nameOf(box->text());
+    if (PersonalMessage::hasPlaceholder(Memo1->text())) {
+        for (QLineEdit* box : recipientBoxes()) {
+            if (box->text().isEmpty())
+                continue;
+            numbers << box->text();
+            // While the book cannot be read the friend counts without a name;
+            // sending then says why.
+            try {
+                names << nameFor(box->text());
+            } catch (const Failure&) {
+                names << QString();
+            }
+        }
     }
     const PersonalMessage::FriendCount counted =
         PersonalMessage::countForFriends(Memo1->text(), Memo1->caretIndex(), names);

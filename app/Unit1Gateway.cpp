@@ -271,6 +271,7 @@ void TForm1::BitBtn4Click()
     // Within the chain the one-step button has asked already.
     const bool pressedByUser = ChainStep != OneStepChain::Send;
     if (pressedByUser) {
+        m_bookNames.clear();
         if (!messageIsWritten() || !messageFitsEveryone() || !confirmSendingAgain()) {
             endChain();
             throw SilentAbort();
@@ -331,6 +332,8 @@ void TForm1::BitBtn7Click()
     // A second press while the chain waits or runs does not start another.
     if (m_oneStepRunning)
         return;
+    // The book may have changed since the names were looked up.
+    m_bookNames.clear();
     if (!messageIsWritten() || !messageFitsEveryone() || !confirmSendingAgain())
         throw SilentAbort();
     startOneStep();

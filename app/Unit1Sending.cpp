@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "BirthdayScanTask.h"
+#include "BookNames.h"
 #include "Clock.h"
 #include "ContactDataset.h"
 #include "ContactStore.h"
@@ -286,14 +287,30 @@ QList<int> TForm1::personalBoxes() const
     return boxes;
 }
 
-QString TForm1::textFor(const QString& number) const
+QString TForm1::nameFor(const QString& number)
 {
-    return PersonalMessage::forName(Memo1->text(), m_recipients.nameOf(number));
+    const QString known = m_recipients.nameOf(number);
+    if (!known.isEmpty() || !ADOConnection1)
+        return known;
+    const QString dialled = dialledNumber(number);
+    if (const auto cached = m_bookNames.constFind(dialled); cached != m_bookNames.cend())
+        return *cached;
+    const QString names = bookNamesFor(*ADOConnection1, number);
+    m_bookNames.insert(dialled, names);
+    return names;
 }
 
-QString TForm1::friendOf(const QString& number) const
+QString TForm1::textFor(const QString& number)
 {
-    const QString name = m_recipients.nameOf(number);
+    const QString message = Memo1->text();
+    if (!PersonalMessage::hasPlaceholder(message))
+        return message;
+    return PersonalMessage::forName(message, nameFor(number));
+}
+
+QString TForm1::friendOf(const QString& number)
+{
+    const QString name = nameFor(number);
     return name.isEmpty() ? number : name;
 }
 
@@ -318,11 +335,17 @@ bool TForm1::messageFitsEveryone()
     return true;
 }
 
-// Each recipient box tells, as its tool tip, the exact text its number gets.
+// Each recipient box tells, as its tool tip, the exact text its number gets;
+// none while the book cannot be read (sending then says why).
 void TForm1::showRecipientTexts()
 {
-    for (QLineEdit* box : recipientBoxes())
-        box->setToolTip(box->text().isEmpty() ? QString() : textFor(box->text()));
+    for (QLineEdit* box : recipientBoxes()) {
+        try {
+            box->setToolTip(box->text().isEmpty() ? QString() : textFor(box->text()));
+        } catch (const Failure&) {
+            box->setToolTip(QString());
+        }
+    }
 }
 
 qint64 TForm1::logSend(const SendValues& values)
@@ -333,7 +356,7 @@ qint64 TForm1::logSend(const SendValues& values)
         if (number.isEmpty())
             continue;
         numbers << number;
-        names << m_recipients.nameOf(number);
+        names << nameFor(number);
     }
     const QString schedule =
         RadioButton1->isChecked()

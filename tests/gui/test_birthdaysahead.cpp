@@ -51,8 +51,10 @@ void TestBirthdaysAhead::clickTab(QWidget* page)
 void TestBirthdaysAhead::counterAndToolTipsShowEachFriendsText()
 {
     start({{QStringLiteral("Al"), QStringLiteral("800305"), QStringLiteral("0911")},
-           {QStringLiteral("歐陽小明"), QStringLiteral("800305"), QStringLiteral("0922")}});
+           {QStringLiteral("歐陽小明"), QStringLiteral("800305"), QStringLiteral("0922")},
+           {QStringLiteral("Bob"), QStringLiteral("800101"), QStringLiteral("0944")}});
     m_form->Edit13->setText(QStringLiteral("0933"));
+    m_form->Edit14->setText(QStringLiteral("0944"));
     m_form->Memo1->clear();
     giveFocus(m_form->Memo1);
     QTest::keyClicks(m_form->Memo1, QStringLiteral("Hi {name}!"));
@@ -62,8 +64,9 @@ void TestBirthdaysAhead::counterAndToolTipsShowEachFriendsText()
              QStringLiteral("給歐陽小明"));
     QCOMPARE(m_form->Edit11->toolTip(), QStringLiteral("Hi Al!"));
     QCOMPARE(m_form->Edit12->toolTip(), QStringLiteral("Hi 歐陽小明!"));
-    // A number typed by hand that the day's list does not know: no name.
+    // Numbers typed by hand: the book's name, or none when it has no such number.
     QCOMPARE(m_form->Edit13->toolTip(), QStringLiteral("Hi!"));
+    QCOMPARE(m_form->Edit14->toolTip(), QStringLiteral("Hi Bob!"));
     // The keyboard user sees it too.
     giveFocus(m_form->CheckBox1);
     QTest::keyClick(m_form->CheckBox1, Qt::Key_Tab);
