@@ -169,6 +169,7 @@ TForm1::TForm1(const FormServices& services, QWidget* parent)
     connectFiles();
     connectCounter();
     connectSettings();
+    connectUpcoming();
 }
 
 TForm1::~TForm1()
@@ -192,10 +193,12 @@ void TForm1::createControls()
     TabSheet2 = named(new QWidget, "TabSheet2");
     TabSheet3 = named(new QWidget, "TabSheet3");
     TabSheet4 = named(new QWidget, "TabSheet4");
+    TabSheet5 = named(new QWidget, "TabSheet5");
     PageControl1->addTab(TabSheet1, QStringLiteral("通訊錄"));
     PageControl1->addTab(TabSheet2, QStringLiteral("簡訊發送"));
     PageControl1->addTab(TabSheet3, QStringLiteral("發送紀錄"));
     PageControl1->addTab(TabSheet4, QStringLiteral("設定"));
+    PageControl1->addTab(TabSheet5, QStringLiteral("近期生日"));
 
     createContactPage();
     createSendingPage();
@@ -204,11 +207,13 @@ void TForm1::createControls()
     historyLayout->setContentsMargins(2, 2, 2, 2);
     historyLayout->addWidget(StringGrid1);
     createSettingsPage();
+    createUpcomingPage();
     setKeyboardOrder();
     auto* enterClicks = new EnterClicksButton(this);
     enterClicks->installOnButtonsIn(Panel2);
     enterClicks->installOnButtonsIn(Panel1);
     enterClicks->installOnButtonsIn(TabSheet4);
+    enterClicks->installOnButtonsIn(TabSheet5);
     PageControl1->setCurrentIndex(1);
 }
 
@@ -294,6 +299,9 @@ void TForm1::createSendingPage()
     Label5 = makeLabel(Panel1, "Label5", QStringLiteral("剩餘字數"), {401, 61});
     Edit4 = makeEdit(Panel1, "Edit4", QStringLiteral("剩餘字數"), {460, 57, 40, 21});
     Edit4->setReadOnly(true);
+    Label15 = makeLabel(Panel1, "Label15", QString(), {401, 84});
+    Label15->setFixedSize(96, 26);
+    Label15->setAccessibleName(QStringLiteral("剩餘字數的對象"));
     BitBtn2 = makeButton(Panel1, "BitBtn2", QStringLiteral("儲存簡訊內容"), {402, 113, 87, 25});
 
     RadioButton1 = named(new QRadioButton(QStringLiteral("立即發送"), Panel1), "RadioButton1");
@@ -350,7 +358,7 @@ void TForm1::createSendingPage()
     // the memo: small font in navy; the drop-down lists keep the window's font.
     for (QWidget* widget : std::initializer_list<QWidget*>{
              Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, Label10,
-             RadioButton1, RadioButton2, CheckBox1, DateTimePicker1}) {
+             Label15, RadioButton1, RadioButton2, CheckBox1, DateTimePicker1}) {
         widget->setFont(small);
         setTextColour(widget, blue);
     }

@@ -4,9 +4,12 @@
 #include "ContactDataset.h"
 #include "ContactGrid.h"
 #include "DomStep.h"
+#include "GatewayActions.h"
 #include "PageWait.h"
 #include "RecipientQueue.h"
+#include "UpcomingBirthdays.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -88,6 +91,7 @@ public:
     QWidget* TabSheet2;
     QWidget* TabSheet3;
     QWidget* TabSheet4;
+    QWidget* TabSheet5;
 
     // "通訊錄" page
     QFrame* Panel2;
@@ -134,6 +138,8 @@ public:
     QPushButton* BitBtn7;
     QPushButton* BitBtn1;
     QTableWidget* ValueListEditor2;
+    // Whose text the characters-left count is, when each friend gets their own.
+    QLabel* Label15;
     // How many of today's recipients wait beyond the five boxes.
     QLabel* Label10;
     // Over the browser: shown while the page is not the gateway's site.
@@ -153,6 +159,10 @@ public:
     QLabel* Label14;
     QLineEdit* Edit6; // the data folder, read-only
     QPushButton* Button8;
+
+    // "近期生日" page: the days ahead, today, and the last days not greeted.
+    QTableWidget* StringGrid2;
+    QPushButton* Button9; // puts the last days' not greeted into the boxes
 
     // Which action the next completed page triggers: "", "Send" or "Auth".
     QString ChainStep;
@@ -175,6 +185,7 @@ private:
     void createSendingPage();
     void createHistoryPage();
     void createSettingsPage();
+    void createUpcomingPage();
     void setKeyboardOrder();
 
     void FormShow();
@@ -282,13 +293,33 @@ private:
     // Asks once per start whether to send again the greetings the gateway
     // never confirmed; No is recorded.
     void offerNotConfirmed();
-    qint64 logSend();
+    // With "{姓名}" in the message each friend of the boxes gets a text of
+    // their own: the boxes (0 to 4) still to be sent one by one.
+    QList<int> personalBoxes() const;
+    // The friend's name (or names) for a number: the day's list knows
+    // today's and the last days' birthdays; any other number is looked up in
+    // the contact book, once. Fails (Failure) when the book cannot be read.
+    QString nameFor(const QString& number);
+    // The text the number in a recipient box gets.
+    QString textFor(const QString& number);
+    // The name a greeting to the number is for: the friend's, or the number.
+    QString friendOf(const QString& number);
+    // False, after naming the friend, when a text no longer fits its budget
+    // once the name is filled in.
+    bool messageFitsEveryone();
+    void showRecipientTexts();
+    qint64 logSend(const SendValues& values);
     qint64 logVerify();
     void logAnswer(qint64 logId, const AnswerPage& page, bool refused);
     void logNotSubmitted(qint64 logId, const QString& why);
     void sendNextBatch();
     void refreshHistory();
     RecipientQueue m_recipients;
+    // The boxes of this batch whose own texts the chain still sends, the one
+    // being sent first; empty when everybody gets the same text.
+    QList<int> m_personalBoxes;
+    // The book's names of numbers typed by hand, by dialled number.
+    QHash<QString, QString> m_bookNames;
     QList<Recipient> m_missedBirthdays;
     QList<Recipient> m_notConfirmed;
     int m_greetedToday = 0;
@@ -319,6 +350,12 @@ private:
     void Button8Click();
     QString checkedGatewayAddress() const;
     std::unique_ptr<GatewayProbe> m_gatewayProbe;
+
+    // The birthdays ahead (Unit1Upcoming.cpp)
+    void connectUpcoming();
+    void refreshUpcoming();
+    void Button9Click();
+    QList<UpcomingBirthday> m_upcoming;
 
     // Characters-left counter (Unit1Counter.cpp)
     void connectCounter();

@@ -202,6 +202,13 @@ void TForm1::goOnAfterAnswer(Submitted submitted)
         break;
     }
     if (m_oneStepRunning && submitted == Submitted::Verify) {
+        // The next friend of the batch gets their own text, from the sending form again.
+        if (m_personalBoxes.size() > 1) {
+            m_personalBoxes.removeFirst();
+            whenSmsPageLoaded([this] { oneStepOnSmsPage(); }, true);
+            return;
+        }
+        m_personalBoxes.clear();
         m_oneStepRunning = false;
         sendNextBatch();
     }
@@ -214,6 +221,7 @@ void TForm1::endChain()
     m_pageTimer->stop();
     m_afterPageLoad = {};
     m_oneStepRunning = false;
+    m_personalBoxes.clear();
     m_submitted = Submitted::Nothing;
 }
 
@@ -271,9 +279,20 @@ void TForm1::BitBtn4Click()
 {
     // Within the chain the one-step button has asked already.
     const bool pressedByUser = ChainStep != OneStepChain::Send;
-    if (pressedByUser && (!messageIsWritten() || !confirmSendingAgain())) {
-        endChain();
-        throw SilentAbort();
+    if (pressedByUser) {
+        m_bookNames.clear();
+        if (!messageIsWritten() || !messageFitsEveryone() || !confirmSendingAgain()) {
+            endChain();
+            throw SilentAbort();
+        }
+        // By hand, one friend at a time gets a text of their own.
+        m_personalBoxes = personalBoxes();
+        if (m_personalBoxes.size() > 1) {
+            endChain();
+            m_services.dialogs->showMessage(QStringLiteral(
+                "簡訊含有 {姓名}，每位朋友各收一則自己的簡訊：請按「一次完成」逐一發送"));
+            throw SilentAbort();
+        }
     }
     if (!confirmScheduleInThePast()) {
         endChain();
@@ -285,12 +304,17 @@ void TForm1::BitBtn4Click()
     values.message = Memo1->text();
     for (QLineEdit* box : recipientBoxes())
         values.recipients << box->text();
+    if (!m_personalBoxes.isEmpty()) {
+        const QString number = recipientBox(m_personalBoxes.first() + 1)->text();
+        values.message = textFor(number);
+        values.recipients = QStringList{number, {}, {}, {}, {}};
+    }
     values.immediate = RadioButton1->isChecked();
     values.date = DateTimePicker1->date();
     values.hour = ComboBox1->currentText();
     values.minute = ComboBox2->currentText();
     m_submitted = Submitted::Send;
-    runGatewaySteps(GatewayActions::send(values), logSend());
+    runGatewaySteps(GatewayActions::send(values), logSend(values));
 }
 
 void TForm1::BitBtn6Click()
@@ -317,7 +341,9 @@ void TForm1::BitBtn7Click()
     // A second press while the chain waits or runs does not start another.
     if (m_oneStepRunning)
         return;
-    if (!messageIsWritten() || !confirmSendingAgain())
+    // The book may have changed since the names were looked up.
+    m_bookNames.clear();
+    if (!messageIsWritten() || !messageFitsEveryone() || !confirmSendingAgain())
         throw SilentAbort();
     startOneStep();
 }
@@ -326,6 +352,7 @@ void TForm1::startOneStep()
 {
     endChain();
     m_oneStepRunning = true;
+    m_personalBoxes = personalBoxes();
     whenSmsPageLoaded([this] { oneStepOnSmsPage(); }, true);
 }
 

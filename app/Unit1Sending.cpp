@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "BirthdayScanTask.h"
+#include "BookNames.h"
 #include "Clock.h"
 #include "ContactDataset.h"
 #include "ContactStore.h"
@@ -11,7 +12,9 @@
 #include "GreetingPlan.h"
 #include "HistoryTable.h"
 #include "Memo.h"
+#include "MessageCounter.h"
 #include "MissedDays.h"
+#include "PersonalMessage.h"
 #include "SendJournal.h"
 
 #include <QComboBox>
@@ -208,7 +211,8 @@ void TForm1::sendNextBatch()
     fillRecipientBoxes(m_recipients.takeBatch(5), 0, true);
     showWaitingRecipients();
     if (m_services.dialogs->askYesNo(
-            QStringLiteral("還有 %1 位朋友今天生日，要接著發送嗎？").arg(waiting)))
+            QStringLiteral("還有 %1 位朋友今天生日，要接著發送嗎？").arg(waiting)) &&
+        messageFitsEveryone())
         startOneStep();
 }
 
@@ -271,15 +275,88 @@ bool TForm1::confirmScheduleInThePast()
     return m_services.dialogs->askYesNo(QStringLiteral("預約時間已經過了，仍要發送嗎？"));
 }
 
-qint64 TForm1::logSend()
+QList<int> TForm1::personalBoxes() const
+{
+    QList<int> boxes;
+    if (!PersonalMessage::hasPlaceholder(Memo1->text()))
+        return boxes;
+    for (int k = 0; k < 5; ++k) {
+        if (!recipientBox(k + 1)->text().isEmpty())
+            boxes << k;
+    }
+    return boxes;
+}
+
+QString TForm1::nameFor(const QString& number)
+{
+    const QString known = m_recipients.nameOf(number);
+    if (!known.isEmpty() || !ADOConnection1)
+        return known;
+    const QString dialled = dialledNumber(number);
+    if (const auto cached = m_bookNames.constFind(dialled); cached != m_bookNames.cend())
+        return *cached;
+    const QString names = bookNamesFor(*ADOConnection1, number);
+    m_bookNames.insert(dialled, names);
+    return names;
+}
+
+QString TForm1::textFor(const QString& number)
+{
+    const QString message = Memo1->text();
+    if (!PersonalMessage::hasPlaceholder(message))
+        return message;
+    return PersonalMessage::forName(message, nameFor(number));
+}
+
+QString TForm1::friendOf(const QString& number)
+{
+    const QString name = nameFor(number);
+    return name.isEmpty() ? number : name;
+}
+
+// A name is never cut off silently: a text too long once it is filled in
+// stops the send before anything is submitted.
+bool TForm1::messageFitsEveryone()
+{
+    for (int k : personalBoxes()) {
+        const QString number = recipientBox(k + 1)->text();
+        const QString text = textFor(number);
+        const int budget = messageBudget(text);
+        if (text.size() <= budget)
+            continue;
+        m_services.dialogs->showMessage(
+            QStringLiteral("給%1的簡訊填入姓名後有 %2 字，超過 %3 字的上限，請縮短簡訊內容")
+                .arg(friendOf(number))
+                .arg(text.size())
+                .arg(budget));
+        Memo1->setFocus();
+        return false;
+    }
+    return true;
+}
+
+// Each recipient box tells, as its tool tip, the exact text its number gets;
+// none while the book cannot be read (sending then says why).
+void TForm1::showRecipientTexts()
+{
+    for (QLineEdit* box : recipientBoxes()) {
+        try {
+            box->setToolTip(box->text().isEmpty() ? QString() : textFor(box->text()));
+        } catch (const Failure&) {
+            box->setToolTip(QString());
+        }
+    }
+}
+
+qint64 TForm1::logSend(const SendValues& values)
 {
     QStringList numbers;
     QStringList names;
-    for (QLineEdit* box : recipientBoxes()) {
-        if (box->text().isEmpty())
+    for (const QString& number : values.recipients) {
+        if (number.isEmpty())
             continue;
-        numbers << box->text();
-        names << m_recipients.nameOf(box->text());
+        numbers << number;
+        names << nameFor(number);
     }
     const QString schedule =
         RadioButton1->isChecked()
@@ -288,7 +365,7 @@ qint64 TForm1::logSend()
                   .arg(DateTimePicker1->date().toString(QStringLiteral("yyyy-MM-dd")),
                        ComboBox1->currentText(), ComboBox2->currentText());
     const qint64 id =
-        sendLog().recordSend(m_services.clock->now(), numbers, names, Memo1->text(), schedule);
+        sendLog().recordSend(m_services.clock->now(), numbers, names, values.message, schedule);
     watchSendLog();
     return id;
 }

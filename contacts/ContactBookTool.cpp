@@ -9,7 +9,9 @@
 #include "Failure.h"
 #include "HistoryTable.h"
 #include "SendLog.h"
+#include "SendOutcome.h"
 #include "TextEncoding.h"
+#include "UpcomingBirthdays.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,6 +34,7 @@ const QString usage = QStringLiteral(
     "       selvanto-contacts import [--dry-run] [--format F] [--encoding E] BOOK FILE\n"
     "       selvanto-contacts export [--force] [--format F] BOOK FILE\n"
     "       selvanto-contacts history BOOK_FOLDER\n"
+    "       selvanto-contacts upcoming BOOK_FOLDER [DAYS]\n"
     "       selvanto-contacts --help | --version\n"
     "F is vcf, csv or mdb (import only); by default FILE's extension.\n"
     "E is utf-8, big5, cp1252 or utf-16, for a file whose encoding cannot be\n"
@@ -201,6 +204,31 @@ void printHistory(const QString& folder, QTextStream& out)
         out << row.join(QLatin1Char('\t')) << '\n';
 }
 
+// The birthdays of the next days (30 unless given), today's, and the last
+// days' not greeted, as the "近期生日" page lists them.
+void printUpcoming(const QString& folder, const QString& daysText, QTextStream& out)
+{
+    int days = 30;
+    if (!daysText.isEmpty()) {
+        bool ok = false;
+        days = daysText.toInt(&ok);
+        if (!ok || days < 0 || days > UpcomingBirthdays::maxDaysAhead)
+            throw UsageError{QStringLiteral("DAYS is a number from 0 to %1")
+                                 .arg(UpcomingBirthdays::maxDaysAhead)};
+    }
+    const QDate today = QDate::currentDate();
+    const ContactStore store(QDir(folder).filePath(QStringLiteral("contact.mdb")));
+    const QList<UpcomingBirthday> found = UpcomingBirthdays(today, days).run(store);
+    const QString logPath = QDir(folder).filePath(SendLog::fileName());
+    const GreetingRecord record =
+        QFileInfo(logPath).isFile()
+            ? greetingRecord(SendLog(logPath), today.addDays(-UpcomingBirthdays::daysBack))
+            : GreetingRecord();
+    out << UpcomingBirthdays::columns().join(QLatin1Char('\t')) << '\n';
+    for (const UpcomingBirthday& birthday : UpcomingBirthdays::withGreetings(found, record))
+        out << UpcomingBirthdays::row(birthday).join(QLatin1Char('\t')) << '\n';
+}
+
 } // namespace
 
 void createContactBook(const QString& path)
@@ -271,6 +299,8 @@ int runContactBookTool(const QStringList& arguments, QTextStream& out, QTextStre
             listContacts(arguments[1], out);
         } else if (command == QLatin1String("history") && count == 2) {
             printHistory(arguments[1], out);
+        } else if (command == QLatin1String("upcoming") && (count == 2 || count == 3)) {
+            printUpcoming(arguments[1], arguments.value(2), out);
         } else {
             throw UsageError{};
         }

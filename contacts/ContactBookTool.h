@@ -13,6 +13,7 @@ class QTextStream;
 //   export [--force] [--format F] BOOK FILE
 //                                    writes BOOK's contacts to FILE; never over
 //                                    a database, over another file only with --force
+//   upcoming FOLDER [DAYS]           the birthdays ahead and the last days' not greeted
 //   --help, --version
 // Import prints one line per skipped or remarked row and a summary on out,
 // export a summary. Returns the exit status: 0; 1 with a message on err when

@@ -16,8 +16,16 @@ int RecipientQueue::append(const QList<Recipient>& recipients)
     int added = 0;
     for (const Recipient& recipient : recipients) {
         const QString key = dialledNumber(recipient.number);
-        if (key.isEmpty() || m_names.contains(key))
+        if (key.isEmpty())
             continue;
+        // Friends who share a number are greeted together, by both names.
+        if (const auto known = m_names.find(key); known != m_names.end()) {
+            if (!recipient.name.isEmpty() &&
+                !known->split(QStringLiteral("、")).contains(recipient.name))
+                *known = known->isEmpty() ? recipient.name
+                                          : *known + QStringLiteral("、") + recipient.name;
+            continue;
+        }
         m_names.insert(key, recipient.name);
         m_waiting << recipient;
         ++added;

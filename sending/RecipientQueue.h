@@ -19,7 +19,7 @@ QString dialledNumber(const QString& number);
 
 // Today's recipients beyond the five boxes, in the order they are to be sent.
 // Each number is queued once; the names of every recipient seen are kept for
-// the send log.
+// the send log and the greeting, those sharing one number joined by "、".
 class RecipientQueue
 {
 public:
@@ -28,7 +28,7 @@ public:
     // Takes the next (up to) count recipients off the front.
     QList<Recipient> takeBatch(int count);
     int waiting() const { return int(m_waiting.size()); }
-    // The name known for a number; empty when none.
+    // The name (or names) known for a number; empty when none.
     QString nameOf(const QString& number) const;
 
 private:

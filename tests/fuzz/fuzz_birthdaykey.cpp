@@ -1,11 +1,13 @@
 // The birthday key on any text a birthday cell can hold: it is short, a
 // six-digit birthday gives its 3rd to 6th digits, and the match used by the
 // scan is the same as comparing the key with today's key (28 February of a
-// year without 29 February also matching 0229).
+// year without 29 February also matching 0229), which the birthdays-ahead
+// list agrees with.
 
 #include "AnsiText.h"
 #include "BirthdayScan.h"
 #include "FuzzCheck.h"
+#include "UpcomingBirthdays.h"
 
 #include <QVariant>
 
@@ -75,6 +77,14 @@ void checkKey(const QString& birthday, const QDate& today)
 
     const BirthdayScan scan(today);
     fuzzCheck(scan.isToday(birthday) == expected, "isToday disagrees with the key", birthday);
+
+    // The birthdays-ahead list reads the same key: today's birthdays fall on
+    // today, and any day it finds is within its window.
+    const QDate ahead = UpcomingBirthdays(today).dayOf(birthday);
+    fuzzCheck(!expected || ahead == today, "birthdays ahead miss today's birthday", birthday);
+    fuzzCheck(!ahead.isValid() || (ahead >= today.addDays(-UpcomingBirthdays::daysBack) &&
+                                   ahead <= today.addDays(30)),
+              "birthdays ahead outside the window", birthday);
 }
 
 } // namespace

@@ -4,9 +4,11 @@
 #include "FuzzCheck.h"
 #include "MemoText.h"
 #include "MessageCounter.h"
+#include "PersonalMessage.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -94,6 +96,29 @@ void checkCaretCount(const QString& memo, qsizetype caret)
               "neither the block before the caret nor the end was cut", memo);
 }
 
+// With the name's placeholder, every friend's text fits once the message
+// has given way, and the count is the tightest friend's.
+void checkFriendCount(const QString& memo, qsizetype caret)
+{
+    const QStringList names{QString(), QStringLiteral("Al"), QStringLiteral("歐陽小明")};
+    const QString message = memo.first(caret) + QStringLiteral("{姓名}") + memo.sliced(caret);
+    const PersonalMessage::FriendCount counted =
+        PersonalMessage::countForFriends(message, caret, names);
+    const QString& text = counted.counted.count.text;
+    if (counted.tightest < 0) {
+        fuzzCheck(!PersonalMessage::hasPlaceholder(text) || text.isEmpty(),
+                  "no tightest friend although the placeholder stayed", memo);
+        return;
+    }
+    int fewest = std::numeric_limits<int>::max();
+    for (const QString& name : names) {
+        const QString sent = PersonalMessage::forName(text, name);
+        fewest = std::min(fewest, messageBudget(sent) - int(sent.size()));
+    }
+    fuzzCheck(fewest == counted.counted.count.remaining, "not the tightest friend's count", memo);
+    fuzzCheck(fewest >= 0 || text.isEmpty(), "a friend's text does not fit", memo);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -105,5 +130,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     checkCount(memo);
     // The first byte also places the caret, in proportion to the text.
     checkCaretCount(memo, memo.size() * data[0] / 255);
+    checkFriendCount(memo, memo.size() * data[0] / 255);
     return 0;
 }

@@ -52,7 +52,7 @@ void TestMainWindow::windowCaptionAndPages()
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Selvanto"));
     // Its position depends on the screen: test_desktopconventions.
     QCOMPARE(m_form->size(), QSize(680, 539));
-    QCOMPARE(m_form->PageControl1->count(), 4);
+    QCOMPARE(m_form->PageControl1->count(), 5);
     QCOMPARE(m_form->PageControl1->widget(0), m_form->TabSheet1);
     QCOMPARE(m_form->PageControl1->widget(1), m_form->TabSheet2);
     QCOMPARE(m_form->PageControl1->tabText(0), QStringLiteral("通訊錄"));
@@ -60,6 +60,8 @@ void TestMainWindow::windowCaptionAndPages()
     QCOMPARE(m_form->PageControl1->tabText(2), QStringLiteral("發送紀錄"));
     QCOMPARE(m_form->PageControl1->widget(3), m_form->TabSheet4);
     QCOMPARE(m_form->PageControl1->tabText(3), QStringLiteral("設定"));
+    QCOMPARE(m_form->PageControl1->widget(4), m_form->TabSheet5);
+    QCOMPARE(m_form->PageControl1->tabText(4), QStringLiteral("近期生日"));
     QCOMPARE(m_form->PageControl1->currentIndex(), 1);
     QVERIFY(m_form->ChainStep.isEmpty());
 }

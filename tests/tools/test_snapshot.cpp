@@ -30,6 +30,12 @@ void TestSnapshot::writesOnePicturePerPage()
         QVERIFY(picture.pixelColor(picture.width() - 5, picture.height() - 10) ==
                 QColor(221, 255, 255));
     }
+    // The pages over the sample book.
+    for (const char* name : {"greeting.png", "upcoming.png"}) {
+        QImage picture;
+        QVERIFY2(picture.load(out.filePath(QString::fromLatin1(name)), "PNG"), name);
+        QCOMPARE(picture.size(), QSize(680, 539));
+    }
     QProcess locate;
     locate.start(QStringLiteral(SNAPSHOT_TOOL),
                  {QStringLiteral("--locate"), QStringLiteral("Button1")});

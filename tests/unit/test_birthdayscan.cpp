@@ -1,4 +1,5 @@
 #include "BirthdayScan.h"
+#include "BookNames.h"
 #include "ContactBookFiles.h"
 #include "ContactStore.h"
 
@@ -68,6 +69,7 @@ private Q_SLOTS:
     void scan();
     void earlierDays_data();
     void earlierDays();
+    void bookNamesOfANumber();
 };
 
 void TestBirthdayScan::keys_data()
@@ -189,6 +191,22 @@ void TestBirthdayScan::earlierDays()
     const QList<Birthday> todays = scanFile(book, today, earlierDays, false);
     for (const Birthday& birthday : todays)
         QCOMPARE(birthday.day, today);
+}
+
+// A number typed by hand is looked up as the gateway dials it; contacts who
+// share it are named together.
+void TestBirthdayScan::bookNamesOfANumber()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("contact.mdb"));
+    writeContactBook(
+        path, {{QStringLiteral("阿明"), QStringLiteral("800101"), QStringLiteral("0912-345 678")},
+               {QStringLiteral("小華"), QStringLiteral("800202"), QStringLiteral("(0912)345678")},
+               {QStringLiteral("路人"), QStringLiteral("800303"), QStringLiteral("0912345679")}});
+    const ContactStore store(path);
+    QCOMPARE(bookNamesFor(store, QStringLiteral("0912345678")), QStringLiteral("阿明、小華"));
+    QCOMPARE(bookNamesFor(store, QStringLiteral("0912 345 679")), QStringLiteral("路人"));
+    QCOMPARE(bookNamesFor(store, QStringLiteral("0999")), QString());
 }
 
 QTEST_GUILESS_MAIN(TestBirthdayScan)

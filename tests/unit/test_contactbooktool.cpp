@@ -20,6 +20,7 @@ private Q_SLOTS:
     void badInput_data();
     void badInput();
     void createRefusesAnExistingFile();
+    void upcomingListsTheDaysAhead();
     void helpPrintsTheUsage();
     void exportNeverOverwritesABook_data();
     void exportNeverOverwritesABook();
@@ -72,6 +73,34 @@ void TestContactBookTool::createAddList()
     QCOMPARE(lines.size(), 2);
     QCOMPARE(lines[1],
              QStringLiteral("2026-03-05 09:00:00\t王小明\t0912345678\t生日快樂\t立即發送\t未確認"));
+}
+
+// The days ahead in date order, today's, and the last days' not greeted.
+void TestContactBookTool::upcomingListsTheDaysAhead()
+{
+    const QDate today = QDate::currentDate();
+    const auto born = [&](int days) {
+        return today.addDays(days).toString(QStringLiteral("yyMMdd"));
+    };
+    writeContactBook(m_path, {{"三天後", born(3), "0933"},
+                              {"今天", born(0), "0900"},
+                              {"前天", born(-2), "0922"},
+                              {"昨天已祝福", born(-1), "0911"},
+                              {"十天後", born(10), "0910"}});
+    {
+        SendLog log(m_dir->filePath(SendLog::fileName()));
+        const qint64 send = log.recordSend(QDateTime(today.addDays(-1), QTime(9, 0)), {"0911"},
+                                           {"昨天已祝福"}, QStringLiteral("生日快樂"), {});
+        log.recordAnswer(send, QStringLiteral("認證"), {}, false);
+        const qint64 verify = log.recordVerify(QDateTime(today.addDays(-1), QTime(9, 1)));
+        log.recordAnswer(verify, QStringLiteral("發送成功"), {}, false);
+    }
+    QCOMPARE(run({"upcoming", m_dir->path(), "5"}), 0);
+    QStringList names;
+    for (const QString& line : m_out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1))
+        names << line.section(QLatin1Char('\t'), 3, 3) + line.section(QLatin1Char('\t'), 5, 5);
+    QCOMPARE(names, (QStringList{"前天未祝福", "今天待祝福", "三天後"}));
+    QCOMPARE(run({"upcoming", m_dir->path(), "tomorrow"}), 2);
 }
 
 void TestContactBookTool::badInput_data()
