@@ -16,8 +16,6 @@ public:
     // The step returns false to stop the start-up early.
     void stepThatMayStop(const std::function<bool()>& run);
 
-    bool ended() const { return m_ended; }
-
 private:
     Dialogs& m_dialogs;
     bool m_ended = false;

@@ -179,7 +179,7 @@ TForm1::~TForm1()
     // on a window that is half gone.
     if (m_services.browser)
         disconnect(m_services.browser, nullptr, this, nullptr);
-    m_alive.reset();
+    m_alive.end();
 }
 
 void TForm1::createControls()

@@ -8,6 +8,7 @@
 #include "PageWait.h"
 #include "RecipientQueue.h"
 #include "UpcomingBirthdays.h"
+#include "WindowLifetime.h"
 
 #include <QHash>
 #include <QString>
@@ -364,7 +365,7 @@ private:
 
     // Expires when the window starts to go: the browser may still answer a
     // script while its view, a child of the window, is being destroyed.
-    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+    WindowLifetime m_alive;
     FormServices m_services;
     // The saved account beside the executable, while the window is open.
     std::unique_ptr<AccountFile> m_account;

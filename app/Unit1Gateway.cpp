@@ -168,7 +168,7 @@ void TForm1::answerLoaded()
     const GatewayAnswer::Step step = submitted == Submitted::LogIn  ? GatewayAnswer::Step::LogIn
                                      : submitted == Submitted::Send ? GatewayAnswer::Step::Send
                                                                     : GatewayAnswer::Step::Verify;
-    const std::weak_ptr<int> alive = m_alive;
+    const WindowLifetime::Watch alive = m_alive;
     TForm1* const form = this;
     // The chain waits for the reading; a bounded wait, like the page's.
     if (m_oneStepRunning)
@@ -360,7 +360,7 @@ void TForm1::startOneStep()
 // chain starts at the send step; otherwise it logs in first.
 void TForm1::oneStepOnSmsPage()
 {
-    const std::weak_ptr<int> alive = m_alive;
+    const WindowLifetime::Watch alive = m_alive;
     TForm1* const form = this;
     m_services.browser->runSteps(gatewayOrigin(), {DomStep::findById(QStringLiteral("InputMsg"))},
                                  [alive, form](const QString& failure) {
@@ -389,7 +389,7 @@ void TForm1::runGatewaySteps(const DomSteps& steps, qint64 logId)
     m_pageWait.waitForSubmission();
     // The steps finish after the handler has returned; their failure ends the
     // chain and gets the error box then. The window may be gone by that time.
-    const std::weak_ptr<int> alive = m_alive;
+    const WindowLifetime::Watch alive = m_alive;
     TForm1* const form = this;
     m_services.browser->runSteps(gatewayOrigin(), steps,
                                  [alive, form, logId](const QString& failure) {

@@ -36,7 +36,6 @@ public:
 
     // The scanned day this birthday falls on; a null date when none.
     QDate dayOf(QStringView birthday) const;
-    bool isToday(QStringView birthday) const { return dayOf(birthday) == m_today; }
 
     struct Result
     {

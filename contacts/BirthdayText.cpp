@@ -13,12 +13,6 @@ QString twoDigits(int value)
     return QString(reinterpret_cast<const QChar*>(digits), 2);
 }
 
-bool allDigits(QStringView text)
-{
-    return std::all_of(text.begin(), text.end(),
-                       [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
-}
-
 std::optional<QString> bookForm(int year, int month, int day)
 {
     if (!isRealMonthDay(month, day))
@@ -34,11 +28,24 @@ bool isRealMonthDay(int month, int day)
     return month >= 1 && month <= 12 && day >= 1 && day <= longest[month - 1];
 }
 
+bool isSixDigits(QStringView text)
+{
+    return text.size() == 6 && std::all_of(text.begin(), text.end(), [](QChar c) {
+               return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+           });
+}
+
+bool isRealBookForm(QStringView text)
+{
+    return isSixDigits(text) &&
+           isRealMonthDay(text.sliced(2, 2).toInt(), text.sliced(4, 2).toInt());
+}
+
 std::optional<QString> toBookForm(QStringView text)
 {
     // The book's own six digits, the common case, without the pattern.
-    if (text.size() == 6 && allDigits(text)) {
-        if (!isRealMonthDay(text.sliced(2, 2).toInt(), text.sliced(4, 2).toInt()))
+    if (isSixDigits(text)) {
+        if (!isRealBookForm(text))
             return std::nullopt;
         return text.toString();
     }

@@ -11,6 +11,11 @@ namespace birthdaytext {
 
 // Whether month and day name a day of some year (29 February counts).
 bool isRealMonthDay(int month, int day);
+// Exactly six ASCII digits: the shape of the book's form, real day or not.
+bool isSixDigits(QStringView text);
+// The book's form of a real day: six digits whose third and fourth are a
+// month and fifth and sixth a day of that month.
+bool isRealBookForm(QStringView text);
 
 // Reads YYYY-MM-DD, YYYYMMDD, YYYY/MM/DD, --MMDD, --MM-DD, MM/DD and the
 // book's own YYMMDD, each optionally followed by a time part ("T..." or

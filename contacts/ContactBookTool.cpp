@@ -1,5 +1,6 @@
 #include "ContactBookTool.h"
 
+#include "BirthdayText.h"
 #include "ContactDataset.h"
 #include "ContactFields.h"
 #include "ContactFiles.h"
@@ -16,7 +17,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -254,10 +254,16 @@ void createContactBook(const QString& path)
 void addContact(const QString& path, const QString& name, const QString& birthday,
                 const QString& mobile)
 {
-    static const QRegularExpression sixDigits(QStringLiteral("^[0-9]{6}$"));
-    if (!sixDigits.match(birthday).hasMatch()) {
+    if (!birthdaytext::isSixDigits(birthday)) {
         throw Failure(
             QStringLiteral("The birthday '%1' is not six digits (YYMMDD).").arg(birthday));
+    }
+    // The scan would never greet a day that does not exist.
+    if (!birthdaytext::isRealBookForm(birthday)) {
+        throw Failure(QStringLiteral("The birthday '%1' is not a real day: the 3rd and 4th "
+                                     "digits are the month (01 to 12), the 5th and 6th a day "
+                                     "of that month.")
+                          .arg(birthday));
     }
     const QString values[] = {name, birthday, mobile};
     for (int column = 0; column < contactfields::count; ++column) {

@@ -272,17 +272,6 @@ void ContactDataset::last()
     setCurrent(int(m_keys.size()) - 1);
 }
 
-void ContactDataset::moveToKey(qint64 key)
-{
-    settle();
-    for (int row = 0; row < m_keys.size(); ++row) {
-        if (m_keys[row] == key && row != m_newRow) {
-            setCurrent(row);
-            return;
-        }
-    }
-}
-
 void ContactDataset::reload()
 {
     settle();

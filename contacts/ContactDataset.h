@@ -89,8 +89,6 @@ public:
     void moveTo(int row);
     void first();
     void last();
-    // Moves to the row with this key (SQLite rowid), if it is still there.
-    void moveToKey(qint64 key);
     // Settles the pending row, then reads the row keys again after rows were
     // added behind the dataset's back (an import), and moves to the first
     // row added since, or stays where it was when there is none.

@@ -4,24 +4,6 @@
 #include "ContactFields.h"
 
 namespace contactinput {
-namespace {
-
-bool allDigits(QStringView text)
-{
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
-bool isRealBirthday(QStringView text)
-{
-    return text.size() == 6 && allDigits(text) &&
-           birthdaytext::isRealMonthDay(text.sliced(2, 2).toInt(), text.sliced(4, 2).toInt());
-}
 
 bool isMobileText(QStringView text)
 {
@@ -38,7 +20,7 @@ bool isMobileText(QStringView text)
 
 QString birthdayRefusal(QStringView text)
 {
-    if (isRealBirthday(text))
+    if (birthdaytext::isRealBookForm(text))
         return {};
     return QStringLiteral("生日「%1」不是真實的月日：第三、四位是月（01 到 12），"
                           "第五、六位是那個月的日。請改正，或按 Esc 放棄修改。")
@@ -50,7 +32,7 @@ QString pasteRefusal(int column, QStringView text)
     const int size = contactfields::sizes[column];
     const QString field = contactfields::names[column].toString();
     if (column == contactfields::Birthday) {
-        if (text.size() == 6 && allDigits(text))
+        if (birthdaytext::isSixDigits(text))
             return birthdayRefusal(text);
         return QStringLiteral("「%1」不是六位數字的生日，沒有貼上。").arg(text);
     }

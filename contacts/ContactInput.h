@@ -7,9 +7,6 @@
 // already in the file are shown as they are; only new input is checked.
 namespace contactinput {
 
-// Six digits whose third and fourth are a month and fifth and sixth a day of
-// that month; 29 February is a birthday too.
-bool isRealBirthday(QStringView text);
 // Digits, blanks and "+ - ( )" only.
 bool isMobileText(QStringView text);
 

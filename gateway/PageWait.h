@@ -27,7 +27,6 @@ public:
         LoadFailed    // the awaited page or answer failed to load
     };
 
-    Waiting waiting() const { return m_waiting; }
     bool isWaiting() const { return m_waiting != Waiting::Nothing; }
 
     void waitForPageLoad() { m_waiting = Waiting::PageLoad; }

@@ -2,9 +2,27 @@
 
 #include "ContactFields.h"
 #include "ContactGrid.h"
+#include "ContactInput.h"
 
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
+#include <QValidator>
+
+namespace {
+
+// Lets only what a phone number is written with be typed, by the same rule
+// that checks a pasted number.
+class MobileValidator : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int&) const override
+    {
+        return contactinput::isMobileText(input) ? Acceptable : Invalid;
+    }
+};
+
+} // namespace
 
 ContactCellDelegate::ContactCellDelegate(ContactGrid* grid)
     : QStyledItemDelegate(grid), m_grid(grid)
@@ -19,10 +37,8 @@ QWidget* ContactCellDelegate::createEditor(QWidget* parent, const QStyleOptionVi
         editor->setInputMask(QStringLiteral("999999;_"));
     else
         editor->setMaxLength(contactfields::sizes[index.column()]);
-    // Only what a phone number is written with can be typed.
     if (index.column() == contactfields::Mobile)
-        editor->setValidator(new QRegularExpressionValidator(
-            QRegularExpression(QStringLiteral("[0-9 +()\\-]*")), editor));
+        editor->setValidator(new MobileValidator(editor));
     m_grid->editorOpened(editor, index);
     return editor;
 }

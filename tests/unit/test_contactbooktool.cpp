@@ -120,6 +120,10 @@ void TestContactBookTool::badInput_data()
                              << "selvanto-contacts: The birthday '80o305' is not six digits";
     QTest::newRow("full-width digits")
         << QStringList{"add", "FILE", "王", "８００３０５", "1"} << "is not six digits";
+    QTest::newRow("31 April") << QStringList{"add", "FILE", "王", "800431", "1"}
+                              << "selvanto-contacts: The birthday '800431' is not a real day";
+    QTest::newRow("month 13") << QStringList{"add", "FILE", "王", "801301", "1"}
+                              << "is not a real day";
     QTest::newRow("long name") << QStringList{"add", "FILE", QString(21, QLatin1Char('n')),
                                               "800305", "1"}
                                << "longer than 20 characters";

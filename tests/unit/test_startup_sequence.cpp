@@ -55,7 +55,6 @@ void TestStartupSequence::runsStepsInOrderUntilOneEnds()
         expected << i;
     QCOMPARE(order, expected);
     QCOMPARE(dialogs.errors(), errors);
-    QCOMPARE(sequence.ended(), ran < steps.size() || steps.back() != QLatin1Char('.'));
 }
 
 QTEST_GUILESS_MAIN(TestStartupSequence)
