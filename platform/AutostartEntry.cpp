@@ -44,7 +44,7 @@ AutostartEntry::AutostartEntry(QString folder, QString program)
 
 QString AutostartEntry::folderFor(const QProcessEnvironment& environment)
 {
-    // The base directory specification ignores a relative XDG_CONFIG_HOME.
+    // A relative XDG_CONFIG_HOME is ignored, as desktops ignore it.
     QString base = environment.value(QStringLiteral("XDG_CONFIG_HOME"));
     if (base.isEmpty() || QDir::isRelativePath(base)) {
         QString home = environment.value(QStringLiteral("HOME"));

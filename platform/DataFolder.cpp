@@ -18,7 +18,7 @@ DataFolder DataFolder::choose(const QString& exeDir, const QProcessEnvironment& 
         if (QFileInfo::exists(exeDir + name))
             return DataFolder(exeDir, true);
     }
-    // The base directory specification ignores a relative XDG_DATA_HOME.
+    // A relative XDG_DATA_HOME is ignored, as desktops ignore it.
     QString base = environment.value(QStringLiteral("XDG_DATA_HOME"));
     if (base.isEmpty() || QDir::isRelativePath(base)) {
         QString home = environment.value(QStringLiteral("HOME"));

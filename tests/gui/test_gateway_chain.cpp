@@ -165,7 +165,7 @@ void TestGatewayChain::startChainOnLoginPage()
 {
     m_browser->loadPage(smsPage);
     m_browser->failNextRun(noSendingForm);
-    m_form->BitBtn7->click();
+    QTest::mouseClick(m_form->BitBtn7, Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(m_browser->stepRuns().size(), 2, 2000);
 }
 
@@ -201,7 +201,7 @@ void TestGatewayChain::oneStepWithEmptyFirstRecipient()
     m_dialogs.clear();
     m_form->PageControl1->setCurrentIndex(0);
 
-    m_form->BitBtn7->click();
+    QTest::mouseClick(m_form->BitBtn7, Qt::LeftButton);
     QCOMPARE(m_dialogs.texts(), QStringList{QStringLiteral("請填入接收者門號")});
     QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), m_form->Edit11, 2000);
     expectUntouched(before);
@@ -229,7 +229,7 @@ void TestGatewayChain::wholeChainRunsOnItsOwnAnswers()
 void TestGatewayChain::loggedInSessionStartsAtSend()
 {
     m_browser->loadPage(smsPage);
-    m_form->BitBtn7->click();
+    QTest::mouseClick(m_form->BitBtn7, Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(m_browser->stepRuns().size(), 2, 2000);
     QCOMPARE(m_form->ChainStep, QStringLiteral("Auth"));
     expectRuns({probe, expectedSend()});
@@ -269,7 +269,7 @@ void TestGatewayChain::failedStepEndsTheChain()
 {
     m_browser->loadPage(smsPage);
     m_browser->failNextRun(noSendingForm);
-    m_form->BitBtn7->click();
+    QTest::mouseClick(m_form->BitBtn7, Qt::LeftButton);
     m_browser->failNextRun(QStringLiteral("找不到網頁欄位 \"fuid\""));
     QTRY_COMPARE_WITH_TIMEOUT(m_dialogs.errors().size(), 1, 2000);
     QCOMPARE(m_dialogs.errors(), QStringList{QStringLiteral("找不到網頁欄位 \"fuid\"")});
@@ -327,8 +327,8 @@ void TestGatewayChain::foreignSiteLineNamesTheWholeOrigin()
 void TestGatewayChain::oneStepWaitsForTheSmsPage()
 {
     m_browser->announceNavigation(smsPage);
-    m_form->BitBtn7->click();
-    m_form->BitBtn7->click();
+    QTest::mouseClick(m_form->BitBtn7, Qt::LeftButton);
+    QTest::mouseClick(m_form->BitBtn7, Qt::LeftButton);
     QCoreApplication::processEvents();
     expectRuns({});
     m_browser->completeDocument(smsPage);
@@ -340,7 +340,7 @@ void TestGatewayChain::oneStepWaitsForTheSmsPage()
 void TestGatewayChain::oneStepOpensTheSmsPageFromElsewhere()
 {
     m_browser->loadPage(logoutPage, NavigationKind::LinkClicked);
-    m_form->BitBtn7->click();
+    QTest::mouseClick(m_form->BitBtn7, Qt::LeftButton);
     QCOMPARE(m_browser->navigations(), QStringList{smsPage});
     m_browser->loadPage(smsPage);
     QTRY_COMPARE_WITH_TIMEOUT(m_browser->stepRuns().size(), 2, 2000);
@@ -442,7 +442,7 @@ void TestGatewayChain::pageThatFailedIsLoadedAgain()
 void TestGatewayChain::pageThatFailsGivesTheConnectionMessage()
 {
     m_browser->announceNavigation(smsPage);
-    m_form->BitBtn7->click();
+    QTest::mouseClick(m_form->BitBtn7, Qt::LeftButton);
     m_browser->completeDocument(smsPage, false, QStringLiteral("net::ERR_CONNECTION_REFUSED"));
     QCOMPARE(m_dialogs.errors().size(), 1);
     QVERIFY(m_dialogs.errors().first().startsWith(

@@ -85,7 +85,7 @@ void TestSendingDay::runOneStep(bool press)
     }
     const qsizetype before = m_browser->stepRuns().size();
     if (press)
-        m_form->BitBtn7->click();
+        QTest::mouseClick(m_form->BitBtn7, Qt::LeftButton);
     // The probe finds the sending form: send, then verify, each on its answer.
     QTRY_VERIFY_WITH_TIMEOUT(m_browser->stepRuns().size() > before &&
                                  m_browser->stepRuns().last().size() > 1 &&
