@@ -15,7 +15,6 @@
 #include "Failure.h"
 #include "Guard.h"
 #include "MissedDays.h"
-#include "RecordListReader.h"
 #include "RefusedBooks.h"
 #include "SendLog.h"
 
@@ -194,15 +193,7 @@ void TForm1::importContactFile(const QString& path)
             throw Failure(
                 QStringLiteral("無法匯入「%1」：只認得 .vcf、.csv、.mdb 和 .accdb 檔。").arg(file));
         }
-        // An Access file is read in the reader's process: a hostile one must
-        // not take the window down.
-        const bool access =
-            *format == contactfiles::Format::Access && accessbook::isAccessFile(file);
-        std::unique_ptr<ContactReader> reader =
-            access
-                ? std::make_unique<RecordListReader>(
-                      accessreader::read(m_services.accessReader, file), QStringLiteral("Access"))
-                : openContactFile(file, *format);
+        std::unique_ptr<ContactReader> reader = openContactFile(file, *format);
         if (!reader)
             return;
         // The rows stay as they are until the import has ended.
@@ -230,7 +221,9 @@ std::unique_ptr<ContactReader> TForm1::openContactFile(const QString& file,
                                                        contactfiles::Format format)
 {
     try {
-        return contactfiles::open(file, format);
+        // An Access file is read in the reader's process: a hostile one must not
+        // take the window down.
+        return contactfiles::open(file, format, {}, m_services.accessReader);
     } catch (const textencoding::UnclearEncoding& unclear) {
         if (unclear.candidates().isEmpty())
             throw;
@@ -246,7 +239,7 @@ std::unique_ptr<ContactReader> TForm1::openContactFile(const QString& file,
             if (m_services.dialogs->askYesNo(
                     QStringLiteral("無法確定「%1」的編碼：它不是 UTF-8。").arg(file) + readings +
                     QStringLiteral("\n\n要用 %1 匯入嗎？").arg(name)))
-                return contactfiles::open(file, format, candidate);
+                return contactfiles::open(file, format, candidate, m_services.accessReader);
         }
         return nullptr;
     }
